@@ -1,0 +1,204 @@
+#include "frmmain.h"
+
+#include "commcomponent.h"
+#include "messagebox.h"
+#include "panel.h"
+#include "portconnection.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+
+#include <limits>
+
+namespace zem {
+namespace {
+
+// The layout is drawn in twips; Qt places widgets in device-independent pixels.
+constexpr int TwipsPerPixel = 15;
+
+constexpr int px(int twips)
+{
+    return twips / TwipsPerPixel;
+}
+
+const QRect twipRect(int left, int top, int width, int height)
+{
+    return {px(left), px(top), px(width), px(height)};
+}
+
+constexpr int ClientWidth = 8205;
+constexpr int ClientHeight = 1380;
+constexpr int StatusTop = 1125;
+constexpr int StatusHeight = 255;
+constexpr int PanelWidth = 1440;
+
+QLineEdit *makeField(QWidget *parent, const QString &name, const QRect &geometry)
+{
+    auto *field = new QLineEdit(QStringLiteral("Text1"), parent);
+    field->setObjectName(name);
+    field->setGeometry(geometry);
+    // A field takes text of any length, not only QLineEdit's default 32,767 characters.
+    field->setMaxLength(std::numeric_limits<int>::max());
+    return field;
+}
+
+QPushButton *makeButton(QWidget *parent, const QString &name, const QString &caption, const QRect &geometry)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setGeometry(geometry);
+    // Enter and Escape trigger nothing.
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
+}
+
+QLabel *makeLabel(QWidget *parent, const QString &name, const QString &caption, const QRect &geometry)
+{
+    auto *label = new QLabel(caption, parent);
+    label->setObjectName(name);
+    label->setGeometry(geometry);
+    return label;
+}
+
+QString indexed(const char *name, int index)
+{
+    return QLatin1String(name) + QString::number(index);
+}
+
+} // namespace
+
+frmMain::frmMain(CommComponent *comm, QWidget *parent)
+    : QMainWindow(parent)
+    , MSComm1(comm)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(tr("Quorvane ZEM Control"));
+    MSComm1->setParent(this);
+
+    buildControls();
+    buildMenus();
+    buildStatusBar();
+    // The window keeps the size it was drawn at.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    m_ports = new PortConnection(MSComm1, mnuCom, mnuConnect, this);
+    connect(m_ports, &PortConnection::message, this, [this](const QString &text) { showMessage(this, text); });
+    m_panel = new Panel({txtHEX, txtTextOut, txtResponse, btnSend, btnClear}, MSComm1, this);
+    connect(MSComm1, &CommComponent::stateChanged, this, &frmMain::showStatus);
+
+    Form_Load();
+}
+
+void frmMain::buildControls()
+{
+    auto *client = new QWidget(this);
+    client->setFixedSize(px(ClientWidth), px(StatusTop));
+    setCentralWidget(client);
+
+    // Created in tab order, so the focus chain is the designed one.
+    for (int i = 0; i < 12; ++i)
+        txtHEX[static_cast<size_t>(i)] =
+            makeField(client, indexed("txtHEX", i), twipRect(960 + 480 * i, 120, 375, 285));
+    btnSend[0] = makeButton(client, indexed("btnSend", 0), tr("Send"), twipRect(6720, 120, 615, 285));
+    txtTextOut = makeField(client, QStringLiteral("txtTextOut"), twipRect(960, 480, 5655, 285));
+    btnSend[1] = makeButton(client, indexed("btnSend", 1), tr("Send"), twipRect(6720, 480, 615, 285));
+    makeLabel(client, QStringLiteral("Label1"), tr("HEX:"), twipRect(120, 120, 615, 255));
+    makeLabel(client, QStringLiteral("Label2"), tr("TEXT:"), twipRect(120, 480, 615, 255));
+    txtResponse = makeField(client, QStringLiteral("txtResponse"), twipRect(960, 840, 5655, 285));
+    txtResponse->setText(QString());
+    makeLabel(client, QStringLiteral("Label3"), tr("Response:"), twipRect(120, 840, 855, 255));
+    for (int i = 0; i < 3; ++i)
+        btnClear[static_cast<size_t>(i)] =
+            makeButton(client, indexed("btnClear", i), tr("Clear"), twipRect(7440, 120 + 360 * i, 615, 285));
+
+    QWidget *chain[] = {txtHEX[0],  txtHEX[1],  txtHEX[2],   txtHEX[3],  txtHEX[4],   txtHEX[5],
+                        txtHEX[6],  txtHEX[7],  txtHEX[8],   txtHEX[9],  txtHEX[10],  txtHEX[11],
+                        btnSend[0], txtTextOut, btnSend[1],  txtResponse, btnClear[0], btnClear[1],
+                        btnClear[2]};
+    for (size_t i = 1; i < std::size(chain); ++i)
+        setTabOrder(chain[i - 1], chain[i]);
+}
+
+void frmMain::buildMenus()
+{
+    QMenuBar *bar = menuBar();
+    QMenu *mnuSettings = bar->addMenu(tr("&Settings"));
+    mnuSettings->menuAction()->setObjectName(QStringLiteral("mnuSettings"));
+    QMenu *mnuPort = mnuSettings->addMenu(tr("&Port"));
+    mnuPort->menuAction()->setObjectName(QStringLiteral("mnuPort"));
+    for (int n = 1; n <= 4; ++n) {
+        QAction *item = mnuPort->addAction(tr("Com &%1").arg(n));
+        item->setObjectName(indexed("mnuCom", n));
+        item->setCheckable(true);
+        item->setChecked(n == 1);
+        mnuCom[static_cast<size_t>(n - 1)] = item;
+    }
+
+    // The line speed is fixed: the Speed menu shows it but cannot be opened.
+    QMenu *mnuSpeed = mnuSettings->addMenu(tr("&Speed"));
+    mnuSpeed->menuAction()->setObjectName(QStringLiteral("mnuSpeed"));
+    const QString speeds[] = {tr("&1200"), tr("&2400"), tr("&9600")};
+    for (int i = 0; i < 3; ++i) {
+        QAction *item = mnuSpeed->addAction(speeds[i]);
+        item->setObjectName(indexed("mnuSpeedSel", i + 1));
+        item->setCheckable(true);
+        item->setChecked(i == 2);
+    }
+    mnuSpeed->setEnabled(false);
+
+    mnuConnect = bar->addAction(PortConnection::connectCaption());
+    mnuConnect->setObjectName(QStringLiteral("mnuConnect"));
+}
+
+void frmMain::buildStatusBar()
+{
+    QStatusBar *bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    bar->setSizeGripEnabled(false);
+    bar->setFixedHeight(px(StatusHeight));
+    bar->setFixedWidth(px(ClientWidth));
+    m_lineState = new QLabel(bar);
+    m_lineSettings = new QLabel(bar);
+    for (QLabel *panel : {m_lineState, m_lineSettings}) {
+        panel->setFixedWidth(px(PanelWidth));
+        bar->addWidget(panel);
+    }
+    m_lineState->setObjectName(QStringLiteral("StatusBar1Panel1"));
+    m_lineSettings->setObjectName(QStringLiteral("StatusBar1Panel2"));
+    showStatus();
+}
+
+void frmMain::showStatus()
+{
+    m_lineState->setText(MSComm1->PortOpen() ? tr("Connected") : tr("Disconnected"));
+    m_lineSettings->setText(tr("COM%1:9600 8N1").arg(MSComm1->CommPort()));
+}
+
+void frmMain::Form_Load()
+{
+    for (QLineEdit *field : txtHEX)
+        field->setText(QString());
+    txtTextOut->setText(QString());
+    txtResponse->setText(QString());
+}
+
+void frmMain::Form_Unload()
+{
+    if (MSComm1->PortOpen())
+        MSComm1->setPortOpen(false);
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    // Closing is never refused.
+    Form_Unload();
+    event->accept();
+}
+
+} // namespace zem

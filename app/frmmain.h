@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace zem {
+
+class CommComponent;
+class Panel;
+class PortConnection;
+
+// The program's one window. It owns the serial component for the whole run.
+class frmMain : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // Takes ownership of the component.
+    explicit frmMain(CommComponent *MSComm1, QWidget *parent = nullptr);
+
+    CommComponent *comm() const { return MSComm1; }
+    PortConnection *ports() const { return m_ports; }
+    Panel *panel() const { return m_panel; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void buildStatusBar();
+    void Form_Load();
+    void Form_Unload();
+    void showStatus();
+
+    CommComponent *MSComm1;
+    std::array<QLineEdit *, 12> txtHEX{};
+    QLineEdit *txtTextOut = nullptr;
+    QLineEdit *txtResponse = nullptr;
+    std::array<QPushButton *, 2> btnSend{};
+    std::array<QPushButton *, 3> btnClear{};
+    std::array<QAction *, 4> mnuCom{};
+    QAction *mnuConnect = nullptr;
+    QLabel *m_lineState = nullptr;
+    QLabel *m_lineSettings = nullptr;
+    PortConnection *m_ports = nullptr;
+    Panel *m_panel = nullptr;
+};
+
+} // namespace zem

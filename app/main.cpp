@@ -1,0 +1,19 @@
+#include "frmmain.h"
+#include "messagebox.h"
+#include "serialportcomm.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    // The program takes no command-line arguments, so Qt is shown none either.
+    Q_UNUSED(argc)
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
+    QApplication::setApplicationName(zem::applicationTitle());
+    QApplication::setApplicationVersion(QStringLiteral(ZEM_VERSION));
+
+    zem::frmMain window(new zem::SerialPortComm);
+    window.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,118 @@
+#include "panel.h"
+
+#include "commcomponent.h"
+#include "hexbyte.h"
+#include "messagebox.h"
+#include "responsetext.h"
+#include "sendcheck.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace zem {
+namespace {
+
+// A message quotes at most this much of a bad entry: a field can hold any amount of text.
+constexpr int MaxQuoted = 40;
+
+} // namespace
+
+Panel::Panel(const Controls &controls, CommComponent *MSComm1, QWidget *window)
+    : QObject(window)
+    , m_controls(controls)
+    , m_comm(MSComm1)
+    , m_window(window)
+{
+    for (qint16 i = 0; i < 2; ++i)
+        connect(m_controls.btnSend[static_cast<size_t>(i)], &QPushButton::clicked, this,
+                [this, i] { btnSend_Click(i); });
+    for (qint16 i = 0; i < 3; ++i)
+        connect(m_controls.btnClear[static_cast<size_t>(i)], &QPushButton::clicked, this,
+                [this, i] { btnClear_Click(i); });
+    connect(m_comm, &CommComponent::OnComm, this, &Panel::MSComm1_OnComm);
+}
+
+void Panel::btnSend_Click(qint16 Index)
+{
+    if (Index == 0)
+        sendHexRow();
+    else
+        sendTextRow();
+}
+
+void Panel::sendHexRow()
+{
+    QStringList entries;
+    for (const QLineEdit *field : m_controls.txtHEX)
+        entries.append(field->text());
+    // Check the whole row first: a bad entry must not leave half a command at the device.
+    if (const int bad = firstBadHexEntry(entries); bad >= 0) {
+        QLineEdit *field = m_controls.txtHEX[static_cast<size_t>(bad)];
+        QString shown = entries.at(bad);
+        if (shown.size() > MaxQuoted)
+            shown = shown.left(MaxQuoted) + QChar(0x2026); // an ellipsis
+        showMessage(m_window, tr("Hex byte %1 holds \"%2\", which is not a hexadecimal number.\n"
+                                 "Use only the digits 0-9 and A-F; nothing was sent.")
+                                  .arg(bad + 1)
+                                  .arg(shown));
+        field->setFocus(Qt::OtherFocusReason);
+        field->selectAll();
+        return;
+    }
+    for (const QString &entry : std::as_const(entries)) {
+        if (!entry.isEmpty())
+            send(QString(QChar(static_cast<char16_t>(HexStr(entry)))));
+    }
+}
+
+void Panel::sendTextRow()
+{
+    const QString text = m_controls.txtTextOut->text();
+    if (const WideChar wide = firstWideChar(text); wide.position > 0) {
+        const QString character = QString::fromUcs4(&wide.code, 1);
+        const QString code = QString::number(wide.code, 16).toUpper().rightJustified(4, u'0');
+        showMessage(m_window, tr("The character \"%1\" (U+%2) at position %3 is not a single byte "
+                                 "(codes 0 to 255); nothing was sent.")
+                                  .arg(character, code)
+                                  .arg(wide.position));
+        return;
+    }
+    send(text);
+}
+
+void Panel::send(const QString &txtin)
+{
+    if (m_comm->PortOpen())
+        m_comm->setOutput(txtin);
+}
+
+void Panel::btnClear_Click(qint16 Index)
+{
+    switch (Index) {
+    case 0:
+        for (QLineEdit *field : m_controls.txtHEX)
+            field->setText(QString());
+        break;
+    case 1:
+        m_controls.txtTextOut->setText(QString());
+        break;
+    case 2:
+        m_controls.txtResponse->setText(QString());
+        break;
+    default:
+        break;
+    }
+}
+
+void Panel::MSComm1_OnComm()
+{
+    const QString strData = m_comm->Input();
+    if (strData.isEmpty())
+        return;
+    QLineEdit *field = m_controls.txtResponse;
+    field->setText(prependReceived(field->text(), strData));
+    // Show the newest bytes, not the oldest.
+    field->setCursorPosition(0);
+}
+
+} // namespace zem

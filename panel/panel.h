@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QObject>
+#include <array>
+
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+namespace zem {
+
+class CommComponent;
+
+// The three rows of the window: what Send writes, what Clear empties, and how received bytes show.
+class Panel : public QObject
+{
+    Q_OBJECT
+public:
+    struct Controls
+    {
+        std::array<QLineEdit *, 12> txtHEX{};
+        QLineEdit *txtTextOut = nullptr;
+        QLineEdit *txtResponse = nullptr;
+        std::array<QPushButton *, 2> btnSend{};
+        std::array<QPushButton *, 3> btnClear{};
+    };
+
+    // Messages are shown over `window`.
+    Panel(const Controls &controls, CommComponent *MSComm1, QWidget *window);
+
+    void btnSend_Click(qint16 Index);
+    void btnClear_Click(qint16 Index);
+    void MSComm1_OnComm();
+
+private:
+    void sendHexRow();
+    void sendTextRow();
+    // Writes to the line while the port is open; drops the data otherwise.
+    void send(const QString &txtin);
+
+    Controls m_controls;
+    CommComponent *m_comm;
+    QWidget *m_window;
+};
+
+} // namespace zem

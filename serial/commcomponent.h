@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+namespace zem {
+
+// A failure reported by the serial component: number 0 means none.
+struct CommError
+{
+    int number = 0;
+    QString description;
+
+    explicit operator bool() const { return number != 0; }
+};
+
+// The serial line as the window sees it: a port number, an open state, bytes out and bytes in.
+// Every character is one byte on the line, codes 0-255, in both directions.
+class CommComponent : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int FirstPort = 1;
+    static constexpr int LastPort = 4;
+
+    using QObject::QObject;
+
+    virtual bool PortOpen() const = 0;
+    // Opening uses CommPort with the fixed line settings; a failure leaves the port closed.
+    // Closing first writes out what Output was already given, for a bounded time.
+    virtual CommError setPortOpen(bool open) = 0;
+    // Bytes that a close had to drop because the line did not take them in time.
+    virtual qint64 droppedAtLastClose() const = 0;
+
+    virtual int CommPort() const = 0;
+    // Only while the port is closed, and only 1 to 4.
+    virtual CommError setCommPort(int port) = 0;
+
+    // Writes each character as one byte; a text with a character above 255 is refused whole.
+    virtual CommError setOutput(const QString &text) = 0;
+    // Takes every byte waiting, one character per byte; empty when none waits.
+    virtual QString Input() = 0;
+
+Q_SIGNALS:
+    // Raised on the UI thread whenever received bytes wait.
+    void OnComm();
+    // PortOpen or CommPort changed.
+    void stateChanged();
+    // The open port failed on its own (the device went away): it is already closed.
+    void lineFailed(const zem::CommError &error);
+};
+
+} // namespace zem

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "commcomponent.h"
+
+#include <QObject>
+#include <array>
+
+class QAction;
+
+namespace zem {
+
+// Port choice and Connect/Disconnect from the menus. It keeps no state of its own: the component
+// holds the port number and open state, the menu items show them.
+class PortConnection : public QObject
+{
+    Q_OBJECT
+public:
+    // mnuCom[0] to mnuCom[3] stand for ports 1 to 4.
+    PortConnection(CommComponent *MSComm1, const std::array<QAction *, 4> &mnuCom, QAction *mnuConnect,
+                   QObject *parent = nullptr);
+
+    void mnuCom_Click(qint16 Index);
+    void mnuConnect_Click();
+
+    static QString connectCaption();
+    static QString disconnectCaption();
+
+Q_SIGNALS:
+    // Something the operator must read before going on; shown modally by the receiver.
+    void message(const QString &text);
+
+private:
+    void onLineFailed(const CommError &error);
+    // Moves the check mark to the port the component holds.
+    void checkPort(int port);
+    // Closes the open port, telling the operator if output had to be dropped.
+    CommError closePort();
+    QString unavailableText(int port, const CommError &error) const;
+
+    CommComponent *m_comm;
+    std::array<QAction *, 4> m_mnuCom;
+    QAction *m_mnuConnect;
+};
+
+} // namespace zem
