@@ -38,6 +38,10 @@ void PtyDevice::readLoop()
 {
     char buffer[4096];
     while (!m_stop.load()) {
+        if (!m_reading.load()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            continue;
+        }
         pollfd pfd{m_master, POLLIN, 0};
         if (::poll(&pfd, 1, 10) <= 0)
             continue;

@@ -26,6 +26,8 @@ public:
     void clearReceived();
     // Runs the event loop until at least `count` bytes arrived or the time is up.
     bool waitForReceived(qsizetype count, int timeoutMs = 5000) const;
+    // A device that stops reading leaves the program's output waiting.
+    void setReading(bool reading) { m_reading = reading; }
     // Unplugs the device: the program's open port fails.
     void hangUp();
 
@@ -35,6 +37,7 @@ private:
     QString m_path;
     int m_master = -1;
     std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_reading{true};
     mutable std::mutex m_mutex;
     QByteArray m_received;
     std::thread m_reader;
