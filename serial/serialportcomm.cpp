@@ -33,7 +33,12 @@ SerialPortComm::SerialPortComm(DeviceNames deviceNames, QObject *parent)
     , m_deviceNames(std::move(deviceNames))
     , m_serial(this)
 {
-    connect(&m_serial, &QSerialPort::readyRead, this, &CommComponent::OnComm);
+    // OnComm takes its turn with timers and input instead of following every read at once:
+    // while bytes pour in, the window goes on answering, and whatever came meanwhile is one batch.
+    m_onComm.setSingleShot(true);
+    m_onComm.setInterval(0);
+    connect(&m_onComm, &QTimer::timeout, this, &CommComponent::OnComm);
+    connect(&m_serial, &QSerialPort::readyRead, &m_onComm, qOverload<>(&QTimer::start));
     connect(&m_serial, &QSerialPort::errorOccurred, this, &SerialPortComm::onError);
 }
 

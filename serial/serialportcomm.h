@@ -3,6 +3,7 @@
 #include "commcomponent.h"
 
 #include <QSerialPort>
+#include <QTimer>
 
 #include <functional>
 
@@ -43,6 +44,7 @@ private:
 
     DeviceNames m_deviceNames;
     QSerialPort m_serial;
+    QTimer m_onComm;
     int m_port = FirstPort;
     qint64 m_dropped = 0;
 };
