@@ -117,6 +117,17 @@ void frmMain::buildControls()
         btnClear[static_cast<size_t>(i)] =
             makeButton(client, indexed("btnClear", i), tr("Clear"), twipRect(7440, 120 + 360 * i, 615, 285));
 
+    // What a screen reader says for each control.
+    for (int i = 0; i < 12; ++i)
+        txtHEX[static_cast<size_t>(i)]->setAccessibleName(tr("Hex byte %1").arg(i + 1));
+    txtTextOut->setAccessibleName(tr("Text to send"));
+    txtResponse->setAccessibleName(tr("Received bytes"));
+    btnSend[0]->setAccessibleName(tr("Send hex bytes"));
+    btnSend[1]->setAccessibleName(tr("Send text"));
+    btnClear[0]->setAccessibleName(tr("Clear hex bytes"));
+    btnClear[1]->setAccessibleName(tr("Clear text"));
+    btnClear[2]->setAccessibleName(tr("Clear received bytes"));
+
     QWidget *chain[] = {txtHEX[0],  txtHEX[1],  txtHEX[2],   txtHEX[3],  txtHEX[4],   txtHEX[5],
                         txtHEX[6],  txtHEX[7],  txtHEX[8],   txtHEX[9],  txtHEX[10],  txtHEX[11],
                         btnSend[0], txtTextOut, btnSend[1],  txtResponse, btnClear[0], btnClear[1],

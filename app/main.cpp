@@ -1,5 +1,5 @@
+#include "application.h"
 #include "frmmain.h"
-#include "messagebox.h"
 #include "serialportcomm.h"
 
 #include <QApplication>
@@ -10,8 +10,7 @@ int main(int argc, char *argv[])
     Q_UNUSED(argc)
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
-    QApplication::setApplicationName(zem::applicationTitle());
-    QApplication::setApplicationVersion(QStringLiteral(ZEM_VERSION));
+    zem::initApplication();
 
     zem::frmMain window(new zem::SerialPortComm);
     window.show();

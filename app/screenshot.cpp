@@ -1,6 +1,6 @@
 // Renders the main window as the operator first sees it, for the README.
+#include "application.h"
 #include "frmmain.h"
-#include "messagebox.h"
 #include "serialportcomm.h"
 
 #include <QApplication>
@@ -10,7 +10,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(zem::applicationTitle());
+    zem::initApplication();
     const QStringList args = QApplication::arguments();
     if (args.size() != 2) {
         QTextStream(stderr) << "usage: zem-screenshot OUTPUT.png\n";

@@ -1,6 +1,8 @@
+#include "application.h"
 #include "frmmain.h"
 #include "recordingcomm.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
@@ -41,6 +43,9 @@ private Q_SLOTS:
     void menusAsDrawn();
     void speedCannotBeOpened();
     void accessKeysChoosePortAndConnect();
+    void everyControlHasASpokenName();
+    void spaceOnAFocusedButtonPressesIt();
+    void carriesItsTitleVersionAndIcon();
     void closingWithPortClosedWritesNothing();
     void closingWithPortOpenClosesIt();
 
@@ -261,6 +266,55 @@ void tst_Window::accessKeysChoosePortAndConnect()
     QTest::keyClick(m_window, Qt::Key_C, Qt::AltModifier);
     QTRY_VERIFY(m_comm->open);
     QCOMPARE(m_window->findChild<QAction *>(QStringLiteral("mnuConnect"))->text(), QStringLiteral("Dis&connect"));
+}
+
+void tst_Window::everyControlHasASpokenName()
+{
+    QMap<QString, QString> spoken; // object name -> accessible name, as the tree reports them
+    QList<QAccessibleInterface *> pending{QAccessible::queryAccessibleInterface(m_window)};
+    while (!pending.isEmpty()) {
+        QAccessibleInterface *node = pending.takeFirst();
+        QVERIFY(node && node->isValid());
+        if (node->object() && (node->role() == QAccessible::EditableText || node->role() == QAccessible::Button))
+            spoken.insert(node->object()->objectName(), node->text(QAccessible::Name));
+        for (int i = 0; i < node->childCount(); ++i)
+            pending.append(node->child(i));
+    }
+    QMap<QString, QString> expected;
+    for (int i = 0; i < 12; ++i)
+        expected.insert(name("txtHEX", i), QStringLiteral("Hex byte %1").arg(i + 1));
+    expected.insert(QStringLiteral("txtTextOut"), QStringLiteral("Text to send"));
+    expected.insert(QStringLiteral("txtResponse"), QStringLiteral("Received bytes"));
+    expected.insert(QStringLiteral("btnSend0"), QStringLiteral("Send hex bytes"));
+    expected.insert(QStringLiteral("btnSend1"), QStringLiteral("Send text"));
+    expected.insert(QStringLiteral("btnClear0"), QStringLiteral("Clear hex bytes"));
+    expected.insert(QStringLiteral("btnClear1"), QStringLiteral("Clear text"));
+    expected.insert(QStringLiteral("btnClear2"), QStringLiteral("Clear received bytes"));
+    QCOMPARE(spoken, expected);
+}
+
+void tst_Window::spaceOnAFocusedButtonPressesIt()
+{
+    m_comm->open = true;
+    find<QLineEdit>(QStringLiteral("txtTextOut"))->setText(QStringLiteral("AT"));
+    auto *send = find<QPushButton>(QStringLiteral("btnSend1"));
+    send->setFocus();
+    QTest::keyClick(send, Qt::Key_Space);
+    QCOMPARE(m_comm->writes, QStringList{QStringLiteral("Output=AT")});
+    auto *clear = find<QPushButton>(QStringLiteral("btnClear1"));
+    clear->setFocus();
+    QTest::keyClick(clear, Qt::Key_Space);
+    QCOMPARE(find<QLineEdit>(QStringLiteral("txtTextOut"))->text(), QString());
+}
+
+void tst_Window::carriesItsTitleVersionAndIcon()
+{
+    zem::initApplication();
+    QCOMPARE(QApplication::applicationName(), QStringLiteral("ZEM"));
+    QCOMPARE(QApplication::applicationVersion(), QStringLiteral("0.00.0009"));
+    QVERIFY(!QApplication::windowIcon().pixmap(32).isNull());
+    // The caption stays exactly as drawn: no application name appended.
+    QCOMPARE(m_window->windowHandle()->title(), QStringLiteral("Quorvane ZEM Control"));
 }
 
 void tst_Window::closingWithPortClosedWritesNothing()
