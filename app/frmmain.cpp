@@ -36,6 +36,7 @@ constexpr int ClientHeight = 1380;
 constexpr int StatusTop = 1125;
 constexpr int StatusHeight = 255;
 constexpr int PanelWidth = 1440;
+static_assert(StatusTop + StatusHeight == ClientHeight, "the status bar closes the client area");
 
 QLineEdit *makeField(QWidget *parent, const QString &name, const QRect &geometry)
 {

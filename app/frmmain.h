@@ -20,7 +20,7 @@ class frmMain : public QMainWindow
     Q_OBJECT
 public:
     // Takes ownership of the component.
-    explicit frmMain(CommComponent *MSComm1, QWidget *parent = nullptr);
+    explicit frmMain(CommComponent *comm, QWidget *parent = nullptr);
 
     CommComponent *comm() const { return MSComm1; }
     PortConnection *ports() const { return m_ports; }

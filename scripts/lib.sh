@@ -22,7 +22,7 @@ zem_require_packages() {
     apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-ZEM_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-qpa-plugins libqt6svg6
+ZEM_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev qt6-qpa-plugins libqt6svg6
                     fonts-dejavu-core)
 # The tests also fuzz with clang, run clang-tidy, and check the desktop files and the package.
 ZEM_TEST_PACKAGES=(clang libclang-rt-14-dev clang-tidy desktop-file-utils appstream dpkg-dev)
@@ -31,6 +31,6 @@ ZEM_TEST_PACKAGES=(clang libclang-rt-14-dev clang-tidy desktop-file-utils appstr
 zem_build() {
     local dir=$1
     shift
-    cmake -S "$ZEM_ROOT" -B "$dir" -G Ninja "$@" >/dev/null
+    cmake -S "${ZEM_SOURCE:-$ZEM_ROOT}" -B "$dir" -G Ninja "$@" >/dev/null
     cmake --build "$dir"
 }

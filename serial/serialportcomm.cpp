@@ -63,7 +63,7 @@ CommError SerialPortComm::open()
     m_serial.setReadBufferSize(InputBufferSize);
     m_serial.clearError();
     if (!m_serial.open(QIODevice::ReadWrite)) {
-        const CommError error{static_cast<int>(m_serial.error()), m_serial.errorString()};
+        CommError error{static_cast<int>(m_serial.error()), m_serial.errorString()};
         m_serial.clearError();
         return error;
     }
@@ -73,7 +73,7 @@ CommError SerialPortComm::open()
                             m_serial.setFlowControl(QSerialPort::NoFlowControl);
     if (!configured) {
         // A line we cannot set to 9600 8N1 would garble every byte; report it like a failed open.
-        const CommError error{static_cast<int>(m_serial.error()), m_serial.errorString()};
+        CommError error{static_cast<int>(m_serial.error()), m_serial.errorString()};
         m_serial.close();
         m_serial.clearError();
         Q_EMIT stateChanged();
