@@ -88,9 +88,9 @@ frmMain::frmMain(CommComponent *comm, QWidget *parent)
     // The window keeps the size it was drawn at.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    m_ports = new PortConnection(MSComm1, mnuCom, mnuConnect, this);
-    connect(m_ports, &PortConnection::message, this, [this](const QString &text) { showMessage(this, text); });
-    m_panel = new Panel({txtHEX, txtTextOut, txtResponse, btnSend, btnClear}, MSComm1, this);
+    auto *ports = new PortConnection(MSComm1, mnuCom, mnuConnect, this);
+    connect(ports, &PortConnection::message, this, [this](const QString &text) { showMessage(this, text); });
+    new Panel({txtHEX, txtTextOut, txtResponse, btnSend, btnClear}, MSComm1, this);
     connect(MSComm1, &CommComponent::stateChanged, this, &frmMain::showStatus);
 
     Form_Load();
@@ -129,10 +129,9 @@ void frmMain::buildControls()
     btnClear[1]->setAccessibleName(tr("Clear text"));
     btnClear[2]->setAccessibleName(tr("Clear received bytes"));
 
-    QWidget *chain[] = {txtHEX[0],  txtHEX[1],  txtHEX[2],   txtHEX[3],  txtHEX[4],   txtHEX[5],
-                        txtHEX[6],  txtHEX[7],  txtHEX[8],   txtHEX[9],  txtHEX[10],  txtHEX[11],
-                        btnSend[0], txtTextOut, btnSend[1],  txtResponse, btnClear[0], btnClear[1],
-                        btnClear[2]};
+    QWidget *chain[] = {txtHEX[0],  txtHEX[1],   txtHEX[2],   txtHEX[3],   txtHEX[4],  txtHEX[5],  txtHEX[6],
+                        txtHEX[7],  txtHEX[8],   txtHEX[9],   txtHEX[10],  txtHEX[11], btnSend[0], txtTextOut,
+                        btnSend[1], txtResponse, btnClear[0], btnClear[1], btnClear[2]};
     for (size_t i = 1; i < std::size(chain); ++i)
         setTabOrder(chain[i - 1], chain[i]);
 }

@@ -11,8 +11,6 @@ class QPushButton;
 namespace zem {
 
 class CommComponent;
-class Panel;
-class PortConnection;
 
 // The program's one window. It owns the serial component for the whole run.
 class frmMain : public QMainWindow
@@ -23,8 +21,6 @@ public:
     explicit frmMain(CommComponent *comm, QWidget *parent = nullptr);
 
     CommComponent *comm() const { return MSComm1; }
-    PortConnection *ports() const { return m_ports; }
-    Panel *panel() const { return m_panel; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -47,8 +43,6 @@ private:
     QAction *mnuConnect = nullptr;
     QLabel *m_lineState = nullptr;
     QLabel *m_lineSettings = nullptr;
-    PortConnection *m_ports = nullptr;
-    Panel *m_panel = nullptr;
 };
 
 } // namespace zem

@@ -103,7 +103,6 @@ public:
             m_longest = std::max(m_longest, gap);
             if (gap > 10)
                 ++m_over10;
-
         });
         m_since.start();
         m_timer.start(1);
@@ -147,8 +146,8 @@ void endToEnd()
     std::printf("\nEnd to end: 1 MiB of random bytes into an open port, field at its limit\n");
     const double rate = static_cast<double>(raw.size()) / seconds;
     std::printf("  throughput     %.0f bytes/s (%.1f times a 9600-baud line)\n", rate, rate / 960.0);
-    std::printf("  longest stall  %lld ms (%d stalls over 10 ms)\n", static_cast<long long>(watchdog.longestMs()),
-                watchdog.over10());
+    std::printf("  longest stall  %lld ms (%d stalls over 10 ms)\n",
+                static_cast<long long>(watchdog.longestMs()), watchdog.over10());
     std::printf("  final text     %s\n", field->text() == expected ? "exact" : "WRONG");
 }
 

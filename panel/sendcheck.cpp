@@ -10,9 +10,8 @@ namespace zem {
 
 bool isHexEntry(QStringView entry)
 {
-    return !entry.isEmpty() && std::all_of(entry.begin(), entry.end(), [](QChar c) {
-        return HexChar(QStringView(&c, 1)) >= 0;
-    });
+    return !entry.isEmpty() &&
+           std::all_of(entry.begin(), entry.end(), [](QChar c) { return HexChar(QStringView(&c, 1)) >= 0; });
 }
 
 int firstBadHexEntry(const QStringList &entries)

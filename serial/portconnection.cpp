@@ -2,6 +2,9 @@
 
 #include <QAction>
 
+#include <algorithm>
+#include <climits>
+
 namespace zem {
 namespace {
 

@@ -8,7 +8,12 @@ namespace zem {
 namespace {
 
 // Our own numbers for refusals that QSerialPort never reports.
-enum : int { PortIsOpen = 1001, PortOutOfRange = 1002, NotAByte = 1003 };
+enum : int
+{
+    PortIsOpen = 1001,
+    PortOutOfRange = 1002,
+    NotAByte = 1003
+};
 
 // Errors after which the open port cannot go on; "this device cannot do that" is not one of them.
 bool isFatal(QSerialPort::SerialPortError error)

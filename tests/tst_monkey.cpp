@@ -34,7 +34,8 @@ QString expectedResponse(const QByteArray &bytes)
 // characters outside the BMP, control characters.
 QString randomText(QRandomGenerator &random)
 {
-    static const QString pool = QStringLiteral("0123456789abcdefABCDEFgGxX \t\u00E9\u00FF\u0100\u20AC\u4E2D\uFF11");
+    static const QString pool =
+        QStringLiteral("0123456789abcdefABCDEFgGxX \t\u00E9\u00FF\u0100\u20AC\u4E2D\uFF11");
     QString text;
     const int length = random.bounded(1, 6);
     for (int i = 0; i < length; ++i) {
@@ -92,8 +93,9 @@ void tst_Monkey::randomOperatorAgainstAFlakyDevice()
         const int port = random.bounded(1, 5);
         if (action < 26) {
             // Now and then into the response row, which ends the stretch the test can check.
-            const QString name = action == 25 && random.bounded(4) == 0 ? QStringLiteral("txtResponse")
-                                              : fields.at(random.bounded(static_cast<int>(fields.size())));
+            const QString name = action == 25 && random.bounded(4) == 0
+                                     ? QStringLiteral("txtResponse")
+                                     : fields.at(random.bounded(static_cast<int>(fields.size())));
             type(zem.field(name), randomText(random));
             if (name == QStringLiteral("txtResponse"))
                 responseKnown = false;
@@ -136,7 +138,8 @@ void tst_Monkey::randomOperatorAgainstAFlakyDevice()
         longest = std::max(longest, sinceClear.size());
         checkedSteps += responseKnown;
         if (responseKnown)
-            QVERIFY2(response->text() == expectedResponse(sinceClear), qPrintable(QStringLiteral("step %1").arg(step)));
+            QVERIFY2(response->text() == expectedResponse(sinceClear),
+                     qPrintable(QStringLiteral("step %1").arg(step)));
     }
 
     qInfo("response row checked at %d steps; longest checked stretch %lld bytes", checkedSteps,

@@ -44,7 +44,7 @@ void tst_Ports::choosingTheOpenPortAgainReopensIt()
     zem.mnuConnect()->trigger();
     QVERIFY(zem.comm().PortOpen());
     QSignalSpy changes(&zem.comm(), &zem::CommComponent::stateChanged);
-    zem.mnuCom(2)->trigger(); // a checked item unchecks itself when chosen; the handler decides
+    zem.mnuCom(2)->trigger();    // a checked item unchecks itself when chosen; the handler decides
     QCOMPARE(changes.size(), 2); // closed, then opened again
     QVERIFY(zem.comm().PortOpen());
     QCOMPARE(zem.checkedPort(), 2);

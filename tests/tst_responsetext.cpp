@@ -52,10 +52,10 @@ void tst_ResponseText::batches_data()
     QTest::newRow("NUL") << QString() << QByteArray(1, '\0') << QStringLiteral("0 ");
     QTest::newRow("0xFF") << QString() << QByteArray("\xFF") << QStringLiteral("255 ");
     QTest::newRow("newest first") << QString() << QByteArray("\x48\x69\x0D") << QStringLiteral("13 105 72 ");
-    QTest::newRow("in front of what is there") << QStringLiteral("13 105 72 ") << QByteArray("\x06")
-                                               << QStringLiteral("6 13 105 72 ");
-    QTest::newRow("in front of typed text") << QStringLiteral("abc") << QByteArray("\x0A\x64")
-                                            << QStringLiteral("100 10 abc");
+    QTest::newRow("in front of what is there")
+        << QStringLiteral("13 105 72 ") << QByteArray("\x06") << QStringLiteral("6 13 105 72 ");
+    QTest::newRow("in front of typed text")
+        << QStringLiteral("abc") << QByteArray("\x0A\x64") << QStringLiteral("100 10 abc");
 }
 
 void tst_ResponseText::batches()
@@ -89,13 +89,14 @@ void tst_ResponseText::trimKeepsTheNewestWholeNumbers_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("limit");
     QTest::addColumn<QString>("after");
-    QTest::newRow("fits exactly") << QStringLiteral("1 2 ") << QByteArray("\x03") << 6 << QStringLiteral("3 1 2 ");
-    QTest::newRow("drops the oldest") << QStringLiteral("1 2 ") << QByteArray("\x03") << 5
-                                      << QStringLiteral("3 1 ");
-    QTest::newRow("never half a number") << QStringLiteral("200 100 ") << QByteArray("\x07") << 9
-                                         << QStringLiteral("7 200 ");
-    QTest::newRow("batch alone too long") << QString() << QByteArray("\xC8\xC8\xC8") << 9
-                                          << QStringLiteral("200 200 ");
+    QTest::newRow("fits exactly") << QStringLiteral("1 2 ") << QByteArray("\x03") << 6
+                                  << QStringLiteral("3 1 2 ");
+    QTest::newRow("drops the oldest")
+        << QStringLiteral("1 2 ") << QByteArray("\x03") << 5 << QStringLiteral("3 1 ");
+    QTest::newRow("never half a number")
+        << QStringLiteral("200 100 ") << QByteArray("\x07") << 9 << QStringLiteral("7 200 ");
+    QTest::newRow("batch alone too long")
+        << QString() << QByteArray("\xC8\xC8\xC8") << 9 << QStringLiteral("200 200 ");
     QTest::newRow("nothing fits") << QStringLiteral("1 ") << QByteArray("\xC8") << 3 << QString();
 }
 

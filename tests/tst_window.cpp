@@ -81,7 +81,8 @@ void tst_Window::controlsStandWhereTheyAreDrawn_data()
     QTest::addColumn<QString>("control");
     QTest::addColumn<QRect>("twips");
     for (int i = 0; i < 12; ++i)
-        QTest::newRow(qPrintable(name("txtHEX", i))) << name("txtHEX", i) << QRect(960 + 480 * i, 120, 375, 285);
+        QTest::newRow(qPrintable(name("txtHEX", i)))
+            << name("txtHEX", i) << QRect(960 + 480 * i, 120, 375, 285);
     QTest::newRow("btnSend0") << QStringLiteral("btnSend0") << QRect(6720, 120, 615, 285);
     QTest::newRow("txtTextOut") << QStringLiteral("txtTextOut") << QRect(960, 480, 5655, 285);
     QTest::newRow("btnSend1") << QStringLiteral("btnSend1") << QRect(6720, 480, 615, 285);
@@ -265,7 +266,8 @@ void tst_Window::accessKeysChoosePortAndConnect()
     // Alt+C connects.
     QTest::keyClick(m_window, Qt::Key_C, Qt::AltModifier);
     QTRY_VERIFY(m_comm->open);
-    QCOMPARE(m_window->findChild<QAction *>(QStringLiteral("mnuConnect"))->text(), QStringLiteral("Dis&connect"));
+    QCOMPARE(m_window->findChild<QAction *>(QStringLiteral("mnuConnect"))->text(),
+             QStringLiteral("Dis&connect"));
 }
 
 void tst_Window::everyControlHasASpokenName()
@@ -275,7 +277,8 @@ void tst_Window::everyControlHasASpokenName()
     while (!pending.isEmpty()) {
         QAccessibleInterface *node = pending.takeFirst();
         QVERIFY(node && node->isValid());
-        if (node->object() && (node->role() == QAccessible::EditableText || node->role() == QAccessible::Button))
+        if (node->object() &&
+            (node->role() == QAccessible::EditableText || node->role() == QAccessible::Button))
             spoken.insert(node->object()->objectName(), node->text(QAccessible::Name));
         for (int i = 0; i < node->childCount(); ++i)
             pending.append(node->child(i));

@@ -11,8 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // (anything the operator may have typed) and the batch of received bytes.
     const int limit = data[0] * 4;
     const size_t split = 1 + (size - 1) / 2;
-    const QString current = QString::fromLatin1(reinterpret_cast<const char *>(data + 1),
-                                                static_cast<qsizetype>(split - 1));
+    const QString current =
+        QString::fromLatin1(reinterpret_cast<const char *>(data + 1), static_cast<qsizetype>(split - 1));
     const QString batch = QString::fromLatin1(reinterpret_cast<const char *>(data + split),
                                               static_cast<qsizetype>(size - split));
 

@@ -37,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         for (const uint code : codes)
             require(code <= 0xFF);
     } else {
-        require(wide.position <= codes.size() && codes.at(wide.position - 1) == wide.code && wide.code > 0xFF);
+        require(wide.position <= codes.size() && codes.at(wide.position - 1) == wide.code &&
+                wide.code > 0xFF);
         for (qsizetype i = 0; i + 1 < wide.position; ++i)
             require(codes.at(i) <= 0xFF);
     }
