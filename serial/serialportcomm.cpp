@@ -45,6 +45,14 @@ SerialPortComm::SerialPortComm(DeviceNames deviceNames, QObject *parent)
     connect(&m_onComm, &QTimer::timeout, this, &CommComponent::OnComm);
     connect(&m_serial, &QSerialPort::readyRead, &m_onComm, qOverload<>(&QTimer::start));
     connect(&m_serial, &QSerialPort::errorOccurred, this, &SerialPortComm::onError);
+
+    // Applied by every open; a device that cannot take them fails to open.
+    m_serial.setBaudRate(BaudRate);
+    m_serial.setDataBits(QSerialPort::Data8);
+    m_serial.setParity(QSerialPort::NoParity);
+    m_serial.setStopBits(QSerialPort::OneStop);
+    m_serial.setFlowControl(QSerialPort::NoFlowControl);
+    m_serial.setReadBufferSize(InputBufferSize);
 }
 
 bool SerialPortComm::PortOpen() const
@@ -65,23 +73,10 @@ CommError SerialPortComm::setPortOpen(bool open)
 CommError SerialPortComm::open()
 {
     m_serial.setPortName(m_deviceNames(m_port));
-    m_serial.setReadBufferSize(InputBufferSize);
     m_serial.clearError();
     if (!m_serial.open(QIODevice::ReadWrite)) {
         CommError error{static_cast<int>(m_serial.error()), m_serial.errorString()};
         m_serial.clearError();
-        return error;
-    }
-    const bool configured = m_serial.setBaudRate(BaudRate) && m_serial.setDataBits(QSerialPort::Data8) &&
-                            m_serial.setParity(QSerialPort::NoParity) &&
-                            m_serial.setStopBits(QSerialPort::OneStop) &&
-                            m_serial.setFlowControl(QSerialPort::NoFlowControl);
-    if (!configured) {
-        // A line we cannot set to 9600 8N1 would garble every byte; report it like a failed open.
-        CommError error{static_cast<int>(m_serial.error()), m_serial.errorString()};
-        m_serial.close();
-        m_serial.clearError();
-        Q_EMIT stateChanged();
         return error;
     }
     Q_EMIT stateChanged();

@@ -4,6 +4,10 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
 using zem::SerialPortComm;
 
 namespace {
@@ -34,6 +38,7 @@ class tst_SerialPortComm : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void opensAt9600EightNoneOne();
     void outputWritesEveryByteValueInOrder();
     void inputReturnsEveryByteWhole();
     void inputIsEmptyWhenNothingWaits();
@@ -48,6 +53,26 @@ private Q_SLOTS:
     void drainTimeoutFollowsTheLine();
     void hangUpClosesThePortOnce();
 };
+
+void tst_SerialPortComm::opensAt9600EightNoneOne()
+{
+    PtyDevice device;
+    SerialPortComm comm([&](int) { return device.path(); });
+    QVERIFY(!comm.setPortOpen(true));
+    // Look at the line as the kernel has it set.
+    const int fd = ::open(device.path().toLocal8Bit().constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        QSKIP("the port is held exclusively (not running as root)");
+    termios line{};
+    QCOMPARE(::tcgetattr(fd, &line), 0);
+    ::close(fd);
+    QCOMPARE(::cfgetospeed(&line), speed_t(B9600));
+    QCOMPARE(::cfgetispeed(&line), speed_t(B9600));
+    QCOMPARE(line.c_cflag & CSIZE, tcflag_t(CS8));
+    QCOMPARE(line.c_cflag & (PARENB | CSTOPB | CRTSCTS), tcflag_t(0));
+    QCOMPARE(line.c_iflag & (IXON | IXOFF | ICRNL | INLCR), tcflag_t(0)); // bytes pass untouched
+    QCOMPARE(line.c_oflag & OPOST, tcflag_t(0));
+}
 
 void tst_SerialPortComm::outputWritesEveryByteValueInOrder()
 {
