@@ -29,7 +29,7 @@ public:
     // Opening uses CommPort with the fixed line settings; a failure leaves the port closed.
     // Closing first writes out what Output was already given, for a bounded time.
     virtual CommError setPortOpen(bool open) = 0;
-    // Bytes that a close had to drop because the line did not take them in time.
+    // Bytes that the last setPortOpen(false) had to drop because the line did not take them in time.
     virtual qint64 droppedAtLastClose() const = 0;
 
     virtual int CommPort() const = 0;

@@ -81,7 +81,7 @@ void PortConnection::mnuConnect_Click()
 CommError PortConnection::closePort()
 {
     CommError error = m_comm->setPortOpen(false);
-    if (const qint64 dropped = m_comm->droppedAtLastClose(); dropped > 0 && !m_comm->PortOpen())
+    if (const qint64 dropped = m_comm->droppedAtLastClose(); dropped > 0)
         Q_EMIT message(tr("%n byte(s) could not be sent before the port closed and were discarded.", "",
                           static_cast<int>(std::min<qint64>(dropped, INT_MAX))));
     return error;

@@ -62,6 +62,7 @@ bool SerialPortComm::PortOpen() const
 
 CommError SerialPortComm::setPortOpen(bool open)
 {
+    m_dropped = 0;
     if (open == m_serial.isOpen())
         return {};
     if (open)
@@ -142,7 +143,6 @@ void SerialPortComm::onError(QSerialPort::SerialPortError error)
     if (!isFatal(error) || !m_serial.isOpen())
         return;
     const CommError failure{static_cast<int>(error), m_serial.errorString()};
-    m_dropped = 0;
     m_serial.close();
     m_serial.clearError();
     Q_EMIT stateChanged();
