@@ -13,11 +13,6 @@ ZemFixture::ZemFixture()
     m_window->show();
 }
 
-ZemFixture::~ZemFixture()
-{
-    m_window.reset();
-}
-
 PtyDevice *ZemFixture::plug(int port)
 {
     auto &slot = m_devices[static_cast<size_t>(port - 1)];

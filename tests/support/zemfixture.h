@@ -19,7 +19,6 @@ class ZemFixture
 {
 public:
     ZemFixture();
-    ~ZemFixture();
 
     // Puts a fresh device behind port n (1 to 4), or none.
     PtyDevice *plug(int port);
@@ -41,5 +40,6 @@ public:
 
 private:
     std::array<std::unique_ptr<PtyDevice>, 4> m_devices;
-    std::unique_ptr<zem::frmMain> m_window;
+    std::unique_ptr<zem::frmMain> m_window; // goes before the devices it has open
+
 };
