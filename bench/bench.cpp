@@ -120,7 +120,7 @@ private:
 void endToEnd()
 {
     PtyDevice device;
-    frmMain window(new SerialPortComm([&](int) { return device.path(); }));
+    frmMain window(new SerialPortComm([&] { return zem::ComMap{{{device.path(), {}, {}}}}; }));
     window.show();
     auto *field = window.findChild<QLineEdit *>(QStringLiteral("txtResponse"));
     const QString start = filledTo(ResponseLimit);
@@ -154,7 +154,7 @@ void endToEnd()
 void longSend()
 {
     PtyDevice device;
-    frmMain window(new SerialPortComm([&](int) { return device.path(); }));
+    frmMain window(new SerialPortComm([&] { return zem::ComMap{{{device.path(), {}, {}}}}; }));
     window.show();
     window.comm()->setPortOpen(true);
     const QString text = randomBytes(1 << 20, 4);

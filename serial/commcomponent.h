@@ -1,5 +1,7 @@
 #pragma once
 
+#include "portmap.h"
+
 #include <QObject>
 #include <QString>
 
@@ -22,6 +24,9 @@ class CommComponent : public QObject
 public:
     static constexpr int FirstPort = 1;
     static constexpr int LastPort = 4;
+    // The line is fixed at 9600 baud, 8N1: ten bits a byte.
+    static constexpr qint32 BaudRate = 9600;
+    static constexpr qint32 BytesPerSecond = BaudRate / 10;
 
     using QObject::QObject;
 
@@ -35,17 +40,23 @@ public:
     virtual int CommPort() const = 0;
     // Only while the port is closed, and only 1 to 4.
     virtual CommError setCommPort(int port) = 0;
+    // Which device each Com number would open now.
+    virtual ComMap devices() const = 0;
 
     // Writes each character as one byte; a text with a character above 255 is refused whole.
     virtual CommError setOutput(const QString &text) = 0;
+    // Bytes given to Output that the device driver has not taken yet.
+    virtual qint64 OutBufferCount() const = 0;
     // Takes every byte waiting, one character per byte; empty when none waits.
     virtual QString Input() = 0;
 
 Q_SIGNALS:
-    // Raised on the UI thread whenever received bytes wait.
+    // Raised on the UI thread while received bytes wait.
     void OnComm();
     // PortOpen or CommPort changed.
     void stateChanged();
+    // OutBufferCount changed.
+    void outBufferChanged();
     // The open port failed on its own (the device went away): it is already closed.
     void lineFailed(const zem::CommError &error);
 };

@@ -1,8 +1,16 @@
 #include "serialportcomm.h"
 
-#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QScopedValueRollback>
 
 #include <algorithm>
+#include <chrono>
+#include <climits>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <unistd.h>
+#endif
 
 namespace zem {
 namespace {
@@ -12,7 +20,8 @@ enum : int
 {
     PortIsOpen = 1001,
     PortOutOfRange = 1002,
-    NotAByte = 1003
+    NotAByte = 1003,
+    NothingAttached = 1004
 };
 
 // Errors after which the open port cannot go on; "this device cannot do that" is not one of them.
@@ -22,28 +31,30 @@ bool isFatal(QSerialPort::SerialPortError error)
            error == QSerialPort::ResourceError;
 }
 
-} // namespace
-
-QString systemDeviceName(int port)
+// QSerialPort says "permission" both when the account may not open the device and when another
+// program holds it; only the first is about the account.
+bool accountMayUse(const QString &path)
 {
-#ifdef Q_OS_WIN
-    return QStringLiteral("COM%1").arg(port);
+#ifdef Q_OS_UNIX
+    return ::access(path.toLocal8Bit().constData(), R_OK | W_OK) == 0 || errno != EACCES;
 #else
-    return QStringLiteral("/dev/ttyS%1").arg(port - 1);
+    Q_UNUSED(path)
+    return true;
 #endif
 }
 
-SerialPortComm::SerialPortComm(DeviceNames deviceNames, QObject *parent)
+} // namespace
+
+SerialPortComm::SerialPortComm(PortMap portMap, QObject *parent)
     : CommComponent(parent)
-    , m_deviceNames(std::move(deviceNames))
+    , m_portMap(std::move(portMap))
     , m_serial(this)
 {
-    // OnComm takes its turn with timers and input instead of following every read at once:
-    // while bytes pour in, the window goes on answering, and whatever came meanwhile is one batch.
+    m_clock.start();
     m_onComm.setSingleShot(true);
-    m_onComm.setInterval(0);
-    connect(&m_onComm, &QTimer::timeout, this, &CommComponent::OnComm);
-    connect(&m_serial, &QSerialPort::readyRead, &m_onComm, qOverload<>(&QTimer::start));
+    connect(&m_onComm, &QTimer::timeout, this, &SerialPortComm::raiseOnComm);
+    connect(&m_serial, &QSerialPort::readyRead, this, &SerialPortComm::onReadyRead);
+    connect(&m_serial, &QSerialPort::bytesWritten, this, &CommComponent::outBufferChanged);
     connect(&m_serial, &QSerialPort::errorOccurred, this, &SerialPortComm::onError);
 
     // Applied by every open; a device that cannot take them fails to open.
@@ -73,10 +84,13 @@ CommError SerialPortComm::setPortOpen(bool open)
 
 CommError SerialPortComm::open()
 {
-    m_serial.setPortName(m_deviceNames(m_port));
+    const SerialDevice device = m_portMap()[static_cast<size_t>(m_port - 1)];
+    if (device.path.isEmpty())
+        return {NothingAttached, describeComPort(m_port, m_portMap())};
+    m_serial.setPortName(device.path);
     m_serial.clearError();
     if (!m_serial.open(QIODevice::ReadWrite)) {
-        CommError error{static_cast<int>(m_serial.error()), m_serial.errorString()};
+        CommError error = openFailure(device);
         m_serial.clearError();
         return error;
     }
@@ -84,24 +98,69 @@ CommError SerialPortComm::open()
     return {};
 }
 
+CommError SerialPortComm::openFailure(const SerialDevice &device) const
+{
+    const int number = static_cast<int>(m_serial.error());
+    switch (m_serial.error()) {
+    case QSerialPort::DeviceNotFoundError:
+        return {number, tr("Nothing is attached at %1: it may have been unplugged.").arg(device.path)};
+    case QSerialPort::PermissionError:
+        if (!accountMayUse(device.path))
+            return {number, tr("This account may not use serial ports. Ask an administrator to add it to "
+                               "the dialout group; the change takes effect at the next login.")};
+        return {number,
+                tr("Another program is using %1. Close that program, then connect again.").arg(device.path)};
+    case QSerialPort::UnsupportedOperationError:
+        return {number, tr("%1 is not a serial port.").arg(device.path)};
+    default:
+        return {number, m_serial.errorString()};
+    }
+}
+
 qint64 SerialPortComm::drainTimeoutMs(qint64 pendingBytes)
 {
-    // Ten bits a byte on an 8N1 line.
-    const qint64 lineMs = pendingBytes * 10 * 1000 / BaudRate;
+    const qint64 lineMs = pendingBytes * 1000 / BytesPerSecond;
     return std::min<qint64>(lineMs + 1000, 10000);
 }
 
 void SerialPortComm::close()
 {
     // QSerialPort::close() discards what is still queued, so write out what Output was given first.
-    QDeadlineTimer deadline(drainTimeoutMs(m_serial.bytesToWrite()));
-    while (m_serial.isOpen() && m_serial.bytesToWrite() > 0 && !deadline.hasExpired())
-        m_serial.waitForBytesWritten(static_cast<int>(std::max<qint64>(deadline.remainingTime(), 1)));
+    drain();
     if (!m_serial.isOpen())
-        return; // the line failed while draining and has been closed already
+        return; // the device went away meanwhile, or a close that came while this one drained did it
     m_dropped = m_serial.bytesToWrite();
+    shut();
+}
+
+void SerialPortComm::drain()
+{
+    if (!m_serial.isOpen() || m_serial.bytesToWrite() == 0)
+        return;
+    if (!m_draining)
+        m_drainDeadline = QDeadlineTimer(drainTimeoutMs(m_serial.bytesToWrite()));
+    const QScopedValueRollback draining(m_draining, true);
+    // The window goes on painting and taking in received bytes; the operator's input waits its turn.
+    QEventLoop loop;
+    const auto check = [this, &loop] {
+        if (!m_serial.isOpen() || m_serial.bytesToWrite() == 0)
+            loop.quit();
+    };
+    connect(&m_serial, &QSerialPort::bytesWritten, &loop, check);
+    connect(this, &CommComponent::stateChanged, &loop, check);
+    QTimer::singleShot(std::chrono::milliseconds(m_drainDeadline.remainingTime()), &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+void SerialPortComm::shut()
+{
+    m_received += m_serial.readAll();
     m_serial.close();
+    m_serial.clearError();
     Q_EMIT stateChanged();
+    Q_EMIT outBufferChanged();
+    if (!m_received.isEmpty())
+        m_onComm.start(0);
 }
 
 CommError SerialPortComm::setCommPort(int port)
@@ -126,14 +185,35 @@ CommError SerialPortComm::setOutput(const QString &text)
     if (text.isEmpty() || !m_serial.isOpen())
         return {};
     m_serial.write(text.toLatin1());
+    Q_EMIT outBufferChanged();
     return {};
+}
+
+qint64 SerialPortComm::OutBufferCount() const
+{
+    return m_serial.isOpen() ? m_serial.bytesToWrite() : 0;
 }
 
 QString SerialPortComm::Input()
 {
-    if (!m_serial.isOpen())
-        return {};
-    return QString::fromLatin1(m_serial.readAll());
+    QByteArray bytes = std::exchange(m_received, {});
+    if (m_serial.isOpen())
+        bytes += m_serial.readAll();
+    return QString::fromLatin1(bytes);
+}
+
+void SerialPortComm::onReadyRead()
+{
+    const qint64 delay = m_pacer.arrived(m_clock.elapsed());
+    if (!m_onComm.isActive())
+        m_onComm.start(static_cast<int>(delay));
+}
+
+void SerialPortComm::raiseOnComm()
+{
+    const qint64 start = m_clock.elapsed();
+    Q_EMIT OnComm();
+    m_pacer.handled(start, m_clock.elapsed());
 }
 
 void SerialPortComm::onError(QSerialPort::SerialPortError error)
@@ -142,10 +222,11 @@ void SerialPortComm::onError(QSerialPort::SerialPortError error)
     // so the first fatal error closes it; whatever was queued for it is lost with the device.
     if (!isFatal(error) || !m_serial.isOpen())
         return;
-    const CommError failure{static_cast<int>(error), m_serial.errorString()};
-    m_serial.close();
-    m_serial.clearError();
-    Q_EMIT stateChanged();
+    CommError failure{static_cast<int>(error), tr("The device went away: it was unplugged or switched off.")};
+    if (const qint64 unsent = m_serial.bytesToWrite(); unsent > 0)
+        failure.description += u' ' + tr("%n byte(s) could not be sent.", nullptr,
+                                         static_cast<int>(std::min<qint64>(unsent, INT_MAX)));
+    shut();
     Q_EMIT lineFailed(failure);
 }
 

@@ -1,36 +1,34 @@
 #pragma once
 
 #include "commcomponent.h"
+#include "oncommpacer.h"
 
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QSerialPort>
 #include <QTimer>
 
-#include <functional>
-
 namespace zem {
-
-// Tells which device a port number opens.
-using DeviceNames = std::function<QString(int port)>;
-
-// /dev/ttyS0 to /dev/ttyS3 on Linux, COM1 to COM4 on Windows.
-QString systemDeviceName(int port);
 
 // The serial component over QSerialPort: 9600 baud, 8N1, no flow control.
 class SerialPortComm final : public CommComponent
 {
     Q_OBJECT
 public:
-    static constexpr qint32 BaudRate = 9600;
-    static constexpr qint64 InputBufferSize = 1024;
+    // Received bytes held before the component stops taking more off the line: eighteen minutes of
+    // a 9600-baud line, so a busy window loses nothing, while a faster flood has to wait for it.
+    static constexpr qint64 InputBufferSize = 1 << 20;
 
-    explicit SerialPortComm(DeviceNames deviceNames = systemDeviceName, QObject *parent = nullptr);
+    explicit SerialPortComm(PortMap portMap = systemComMap, QObject *parent = nullptr);
 
     bool PortOpen() const override;
     CommError setPortOpen(bool open) override;
     qint64 droppedAtLastClose() const override { return m_dropped; }
     int CommPort() const override { return m_port; }
     CommError setCommPort(int port) override;
+    ComMap devices() const override { return m_portMap(); }
     CommError setOutput(const QString &text) override;
+    qint64 OutBufferCount() const override;
     QString Input() override;
 
     // How long a close may wait for pending output at 9600 baud: the line time plus a second,
@@ -39,14 +37,25 @@ public:
 
 private:
     CommError open();
+    CommError openFailure(const SerialDevice &device) const;
     void close();
+    void drain();
+    // Closes the port, keeping what it received for Input.
+    void shut();
+    void onReadyRead();
+    void raiseOnComm();
     void onError(QSerialPort::SerialPortError error);
 
-    DeviceNames m_deviceNames;
+    PortMap m_portMap;
     QSerialPort m_serial;
+    QByteArray m_received; // taken off the line before the port closed, not yet read by Input
     QTimer m_onComm;
+    OnCommPacer m_pacer;
+    QElapsedTimer m_clock;
     int m_port = FirstPort;
     qint64 m_dropped = 0;
+    bool m_draining = false;
+    QDeadlineTimer m_drainDeadline;
 };
 
 } // namespace zem

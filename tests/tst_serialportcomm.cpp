@@ -57,7 +57,7 @@ private Q_SLOTS:
 void tst_SerialPortComm::opensAt9600EightNoneOne()
 {
     PtyDevice device;
-    SerialPortComm comm([&](int) { return device.path(); });
+    SerialPortComm comm([&] { return zem::ComMap{{{device.path(), {}, {}}}}; });
     QVERIFY(!comm.setPortOpen(true));
     // Look at the line as the kernel has it set.
     const int fd = ::open(device.path().toLocal8Bit().constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
@@ -77,7 +77,7 @@ void tst_SerialPortComm::opensAt9600EightNoneOne()
 void tst_SerialPortComm::outputWritesEveryByteValueInOrder()
 {
     PtyDevice device;
-    SerialPortComm comm([&](int) { return device.path(); });
+    SerialPortComm comm([&] { return zem::ComMap{{{device.path(), {}, {}}}}; });
     QVERIFY(!comm.setPortOpen(true));
     QVERIFY(comm.PortOpen());
     const QByteArray bytes = allByteValues();
@@ -89,7 +89,7 @@ void tst_SerialPortComm::outputWritesEveryByteValueInOrder()
 void tst_SerialPortComm::inputReturnsEveryByteWhole()
 {
     PtyDevice device;
-    SerialPortComm comm([&](int) { return device.path(); });
+    SerialPortComm comm([&] { return zem::ComMap{{{device.path(), {}, {}}}}; });
     QSignalSpy onComm(&comm, &SerialPortComm::OnComm);
     QVERIFY(!comm.setPortOpen(true));
     const QByteArray bytes = allByteValues() + allByteValues();
@@ -104,7 +104,7 @@ void tst_SerialPortComm::inputReturnsEveryByteWhole()
 void tst_SerialPortComm::inputIsEmptyWhenNothingWaits()
 {
     PtyDevice device;
-    SerialPortComm comm([&](int) { return device.path(); });
+    SerialPortComm comm([&] { return zem::ComMap{{{device.path(), {}, {}}}}; });
     QCOMPARE(comm.Input(), QString()); // closed
     QVERIFY(!comm.setPortOpen(true));
     QCOMPARE(comm.Input(), QString());
@@ -112,7 +112,7 @@ void tst_SerialPortComm::inputIsEmptyWhenNothingWaits()
 
 void tst_SerialPortComm::missingDeviceFailsToOpen()
 {
-    SerialPortComm comm([](int) { return QStringLiteral("/nonexistent/zem-port"); });
+    SerialPortComm comm([] { return zem::ComMap{{{QStringLiteral("/nonexistent/zem-port"), {}, {}}}}; });
     const zem::CommError error = comm.setPortOpen(true);
     QVERIFY(error.number != 0);
     QVERIFY(!error.description.isEmpty());
@@ -122,8 +122,8 @@ void tst_SerialPortComm::missingDeviceFailsToOpen()
 void tst_SerialPortComm::secondOpenerFails()
 {
     PtyDevice device;
-    SerialPortComm first([&](int) { return device.path(); });
-    SerialPortComm second([&](int) { return device.path(); });
+    SerialPortComm first([&] { return zem::ComMap{{{device.path(), {}, {}}}}; });
+    SerialPortComm second([&] { return zem::ComMap{{{device.path(), {}, {}}}}; });
     QVERIFY(!first.setPortOpen(true));
     const zem::CommError error = second.setPortOpen(true);
     QVERIFY(error);
@@ -136,16 +136,16 @@ void tst_SerialPortComm::portNumberChangesOnlyWhileClosed()
 {
     PtyDevice one, two;
     QStringList opened;
-    SerialPortComm comm([&](int port) {
-        opened.append(QString::number(port));
-        return port == 1 ? one.path() : two.path();
+    SerialPortComm comm([&] {
+        opened.append(QStringLiteral("scan"));
+        return zem::ComMap{{{one.path(), {}, {}}, {two.path(), {}, {}}}};
     });
     QCOMPARE(comm.CommPort(), 1);
     QVERIFY(!comm.setCommPort(2));
     QVERIFY(!comm.setPortOpen(true));
     QVERIFY(comm.setCommPort(3)); // refused while open
     QCOMPARE(comm.CommPort(), 2);
-    QCOMPARE(opened, QStringList{QStringLiteral("2")});
+    QCOMPARE(opened, QStringList{QStringLiteral("scan")});
 }
 
 void tst_SerialPortComm::portNumberStaysWithinOneToFour_data()
@@ -163,7 +163,7 @@ void tst_SerialPortComm::portNumberStaysWithinOneToFour()
 {
     QFETCH(int, port);
     QFETCH(bool, accepted);
-    SerialPortComm comm([](int) { return QString(); });
+    SerialPortComm comm([] { return zem::ComMap{}; });
     QVERIFY(!comm.setCommPort(2));
     QCOMPARE(!comm.setCommPort(port), accepted);
     QCOMPARE(comm.CommPort(), accepted ? port : 2);
@@ -172,7 +172,7 @@ void tst_SerialPortComm::portNumberStaysWithinOneToFour()
 void tst_SerialPortComm::outputRefusesCharactersThatAreNotBytes()
 {
     PtyDevice device;
-    SerialPortComm comm([&](int) { return device.path(); });
+    SerialPortComm comm([&] { return zem::ComMap{{{device.path(), {}, {}}}}; });
     QVERIFY(!comm.setPortOpen(true));
     QVERIFY(comm.setOutput(QStringLiteral("ab\u20ACcd")));
     QVERIFY(!comm.setOutput(QStringLiteral("x")));
@@ -183,7 +183,7 @@ void tst_SerialPortComm::outputRefusesCharactersThatAreNotBytes()
 void tst_SerialPortComm::closeWritesOutPendingOutput()
 {
     PtyDevice device;
-    SerialPortComm comm([&](int) { return device.path(); });
+    SerialPortComm comm([&] { return zem::ComMap{{{device.path(), {}, {}}}}; });
     QVERIFY(!comm.setPortOpen(true));
     QByteArray bytes(200000, '\0');
     for (qsizetype i = 0; i < bytes.size(); ++i)
@@ -215,7 +215,7 @@ void tst_SerialPortComm::drainTimeoutFollowsTheLine()
 void tst_SerialPortComm::hangUpClosesThePortOnce()
 {
     PtyDevice device;
-    SerialPortComm comm([&](int) { return device.path(); });
+    SerialPortComm comm([&] { return zem::ComMap{{{device.path(), {}, {}}}}; });
     QSignalSpy failed(&comm, &SerialPortComm::lineFailed);
     QVERIFY(!comm.setPortOpen(true));
     device.hangUp();

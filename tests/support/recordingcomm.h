@@ -36,4 +36,6 @@ public:
         return {};
     }
     QString Input() override { return {}; }
+    zem::ComMap devices() const override { return {}; }
+    qint64 OutBufferCount() const override { return 0; }
 };

@@ -5,11 +5,16 @@
 
 ZemFixture::ZemFixture()
 {
-    auto names = [this](int port) {
-        const PtyDevice *dev = device(port);
-        return dev && dev->isPresent() ? dev->path() : QStringLiteral("/nonexistent/zem-com%1").arg(port);
+    auto map = [this] {
+        zem::ComMap com;
+        for (int port = 1; port <= 4; ++port) {
+            const PtyDevice *dev = device(port);
+            if (dev && dev->isPresent())
+                com[static_cast<size_t>(port - 1)].path = dev->path();
+        }
+        return com;
     };
-    m_window = std::make_unique<zem::frmMain>(new zem::SerialPortComm(names));
+    m_window = std::make_unique<zem::frmMain>(new zem::SerialPortComm(map));
     m_window->show();
 }
 
