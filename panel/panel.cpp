@@ -2,26 +2,38 @@
 
 #include "commcomponent.h"
 #include "hexbyte.h"
-#include "messagebox.h"
 #include "responsetext.h"
 #include "sendcheck.h"
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTextBoundaryFinder>
 
 namespace zem {
 namespace {
 
 // A message quotes at most this much of a bad entry: a field can hold any amount of text.
-constexpr int MaxQuoted = 40;
+constexpr qsizetype MaxQuoted = 40;
+
+// The entry as a message quotes it: cut short between characters, never inside one.
+QString quoted(const QString &entry)
+{
+    if (entry.size() <= MaxQuoted)
+        return entry;
+    // Whether a character ends at MaxQuoted depends only on what comes before and just after it.
+    QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, entry.constData(), MaxQuoted + 1);
+    characters.setPosition(MaxQuoted);
+    if (!characters.isAtBoundary())
+        characters.toPreviousBoundary();
+    return entry.left(characters.position()) + QChar(0x2026); // an ellipsis
+}
 
 } // namespace
 
-Panel::Panel(const Controls &controls, CommComponent *MSComm1, QWidget *window)
-    : QObject(window)
+Panel::Panel(const Controls &controls, CommComponent *MSComm1, QObject *parent)
+    : QObject(parent)
     , m_controls(controls)
     , m_comm(MSComm1)
-    , m_window(window)
 {
     for (qint16 i = 0; i < 2; ++i)
         connect(m_controls.btnSend[static_cast<size_t>(i)], &QPushButton::clicked, this,
@@ -48,13 +60,10 @@ void Panel::sendHexRow()
     // Check the whole row first: a bad entry must not leave half a command at the device.
     if (const int bad = firstBadHexEntry(entries); bad >= 0) {
         QLineEdit *field = m_controls.txtHEX[static_cast<size_t>(bad)];
-        QString shown = entries.at(bad);
-        if (shown.size() > MaxQuoted)
-            shown = shown.left(MaxQuoted) + QChar(0x2026); // an ellipsis
-        showMessage(m_window, tr("Hex byte %1 holds \"%2\", which is not a hexadecimal number.\n"
-                                 "Use only the digits 0-9 and A-F; nothing was sent.")
-                                  .arg(bad + 1)
-                                  .arg(shown));
+        Q_EMIT message(tr("Hex byte %1 holds \"%2\", which is not a hexadecimal number.\n"
+                          "Use only the digits 0-9 and A-F; nothing was sent.")
+                           .arg(bad + 1)
+                           .arg(quoted(entries.at(bad))));
         field->setFocus(Qt::OtherFocusReason);
         field->selectAll();
         return;
@@ -71,10 +80,10 @@ void Panel::sendTextRow()
     if (const WideChar wide = firstWideChar(text); wide.position > 0) {
         const QString character = QString::fromUcs4(&wide.code, 1);
         const QString code = QString::number(wide.code, 16).toUpper().rightJustified(4, u'0');
-        showMessage(m_window, tr("The character \"%1\" (U+%2) at position %3 is not a single byte "
-                                 "(codes 0 to 255); nothing was sent.")
-                                  .arg(character, code)
-                                  .arg(wide.position));
+        Q_EMIT message(tr("The character \"%1\" (U+%2) at position %3 is not a single byte "
+                          "(codes 0 to 255); nothing was sent.")
+                           .arg(character, code)
+                           .arg(wide.position));
         return;
     }
     send(text);

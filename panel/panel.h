@@ -5,7 +5,6 @@
 
 class QLineEdit;
 class QPushButton;
-class QWidget;
 
 namespace zem {
 
@@ -25,12 +24,15 @@ public:
         std::array<QPushButton *, 3> btnClear{};
     };
 
-    // Messages are shown over `window`.
-    Panel(const Controls &controls, CommComponent *MSComm1, QWidget *window);
+    Panel(const Controls &controls, CommComponent *MSComm1, QObject *parent = nullptr);
 
     void btnSend_Click(qint16 Index);
     void btnClear_Click(qint16 Index);
     void MSComm1_OnComm();
+
+Q_SIGNALS:
+    // Something the operator must read before going on; shown modally by the receiver.
+    void message(const QString &text);
 
 private:
     void sendHexRow();
@@ -40,7 +42,6 @@ private:
 
     Controls m_controls;
     CommComponent *m_comm;
-    QWidget *m_window;
 };
 
 } // namespace zem
