@@ -4,16 +4,21 @@
 #include "messagebox.h"
 #include "panel.h"
 #include "portconnection.h"
+#include "textfield.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStyleOptionButton>
 
-#include <limits>
+#include <algorithm>
+#include <climits>
 
 namespace zem {
 namespace {
@@ -36,15 +41,16 @@ constexpr int ClientHeight = 1380;
 constexpr int StatusTop = 1125;
 constexpr int StatusHeight = 255;
 constexpr int PanelWidth = 1440;
+// The window's font shrinks to fit its captions, but no further than this.
+constexpr qreal MinPointSize = 7;
 static_assert(StatusTop + StatusHeight == ClientHeight, "the status bar closes the client area");
 
 QLineEdit *makeField(QWidget *parent, const QString &name, const QRect &geometry)
 {
-    auto *field = new QLineEdit(QStringLiteral("Text1"), parent);
+    auto *field = new TextField(parent);
+    field->setText(QStringLiteral("Text1"));
     field->setObjectName(name);
     field->setGeometry(geometry);
-    // A field takes text of any length, not only QLineEdit's default 32,767 characters.
-    field->setMaxLength(std::numeric_limits<int>::max());
     return field;
 }
 
@@ -85,13 +91,20 @@ frmMain::frmMain(CommComponent *comm, QWidget *parent)
     buildControls();
     buildMenus();
     buildStatusBar();
+    fitCaptions();
     // The window keeps the size it was drawn at.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     auto *ports = new PortConnection(MSComm1, mnuCom, mnuConnect, this);
-    connect(ports, &PortConnection::message, this, [this](const QString &text) { showMessage(this, text); });
-    new Panel({txtHEX, txtTextOut, txtResponse, btnSend, btnClear}, MSComm1, this);
+    connect(ports, &PortConnection::message, this, &frmMain::tell);
+    auto *panel = new Panel({txtHEX, txtTextOut, txtResponse, btnSend, btnClear}, MSComm1, this);
+    connect(panel, &Panel::message, this, &frmMain::tell);
     connect(MSComm1, &CommComponent::stateChanged, this, &frmMain::showStatus);
+    connect(MSComm1, &CommComponent::outBufferChanged, this, &frmMain::showSending);
+    // A few updates a second are enough to see the count fall.
+    m_sendingPace.setSingleShot(true);
+    m_sendingPace.setInterval(250);
+    connect(&m_sendingPace, &QTimer::timeout, this, [this] { m_sending->setText(sendingText()); });
 
     Form_Load();
 }
@@ -143,6 +156,9 @@ void frmMain::buildMenus()
     mnuSettings->menuAction()->setObjectName(QStringLiteral("mnuSettings"));
     QMenu *mnuPort = mnuSettings->addMenu(tr("&Port"));
     mnuPort->menuAction()->setObjectName(QStringLiteral("mnuPort"));
+    // Each item tells which device it opens now; adapters come and go while the program runs.
+    mnuPort->setToolTipsVisible(true);
+    connect(mnuPort, &QMenu::aboutToShow, this, &frmMain::showPortTips);
     for (int n = 1; n <= 4; ++n) {
         QAction *item = mnuPort->addAction(tr("Com &%1").arg(n));
         item->setObjectName(indexed("mnuCom", n));
@@ -172,23 +188,111 @@ void frmMain::buildStatusBar()
     QStatusBar *bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar1"));
     bar->setSizeGripEnabled(false);
-    bar->setFixedHeight(px(StatusHeight));
-    bar->setFixedWidth(px(ClientWidth));
-    m_lineState = new QLabel(bar);
-    m_lineSettings = new QLabel(bar);
-    for (QLabel *panel : {m_lineState, m_lineSettings}) {
-        panel->setFixedWidth(px(PanelWidth));
-        bar->addWidget(panel);
-    }
-    m_lineState->setObjectName(QStringLiteral("StatusBar1Panel1"));
-    m_lineSettings->setObjectName(QStringLiteral("StatusBar1Panel2"));
+    bar->setFixedSize(px(ClientWidth), px(StatusHeight));
+    // The panels stand at fixed places over the bar's full height, like every other control; the
+    // third one, right of them, counts output still on its way while there is any.
+    const auto panel = [bar](const QString &name, int left, int width) {
+        auto *label = makeLabel(bar, name, QString(), twipRect(left, 0, width, StatusHeight));
+        label->setContentsMargins(2, 0, 2, 0);
+        return label;
+    };
+    m_lineState = panel(QStringLiteral("StatusBar1Panel1"), 0, PanelWidth);
+    m_lineSettings = panel(QStringLiteral("StatusBar1Panel2"), PanelWidth, PanelWidth);
+    m_sending = panel(QStringLiteral("sending"), 2 * PanelWidth, ClientWidth - 2 * PanelWidth);
+    m_sending->hide();
     showStatus();
+}
+
+void frmMain::fitCaptions()
+{
+    // Room for each caption: a label up to the field beside it, a button inside its bevel, a panel
+    // inside its margins. Status texts are tried in every form they take.
+    struct Caption
+    {
+        QWidget *widget;
+        QStringList texts;
+        QRect room;
+    };
+    QList<Caption> captions;
+    for (QLabel *label : centralWidget()->findChildren<QLabel *>()) {
+        const QWidget *beside =
+            centralWidget()->childAt(label->geometry().center() + QPoint(label->width(), 0));
+        const int right = beside ? beside->x() - 1 : label->geometry().right() + 1;
+        captions.append({label, {label->text()}, QRect(0, 0, right - label->x(), label->height())});
+    }
+    for (QPushButton *button : centralWidget()->findChildren<QPushButton *>()) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        captions.append({button,
+                         {button->text()},
+                         style()->subElementRect(QStyle::SE_PushButtonContents, &option, button)});
+    }
+    captions.append({m_lineState, {tr("Connected"), tr("Disconnected")}, m_lineState->contentsRect()});
+    captions.append({m_lineSettings,
+                     {tr("COM%1:9600 8N1").arg(CommComponent::LastPort)},
+                     m_lineSettings->contentsRect()});
+
+    const auto fits = [&captions] {
+        return std::all_of(captions.cbegin(), captions.cend(), [](const Caption &caption) {
+            const QFontMetricsF metrics(caption.widget->font());
+            return metrics.height() <= caption.room.height() &&
+                   std::all_of(caption.texts.cbegin(), caption.texts.cend(), [&](const QString &text) {
+                       return metrics.horizontalAdvance(text) <= caption.room.width();
+                   });
+        });
+    };
+    // The desktop's font, a half point smaller at a time while something would be cut.
+    QFont font = QApplication::font(this);
+    while (!fits() && font.pointSizeF() > MinPointSize) {
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+        centralWidget()->setFont(font);
+        statusBar()->setFont(font);
+    }
 }
 
 void frmMain::showStatus()
 {
     m_lineState->setText(MSComm1->PortOpen() ? tr("Connected") : tr("Disconnected"));
     m_lineSettings->setText(tr("COM%1:9600 8N1").arg(MSComm1->CommPort()));
+    showPortTips();
+    showSending();
+}
+
+void frmMain::showPortTips()
+{
+    const ComMap devices = MSComm1->devices();
+    for (int n = CommComponent::FirstPort; n <= CommComponent::LastPort; ++n)
+        mnuCom[static_cast<size_t>(n - 1)]->setToolTip(describeComPort(n, devices));
+    m_lineSettings->setToolTip(describeComPort(MSComm1->CommPort(), devices));
+}
+
+QString frmMain::sendingText() const
+{
+    const qint64 left = MSComm1->OutBufferCount();
+    const qint64 seconds = (left + CommComponent::BytesPerSecond - 1) / CommComponent::BytesPerSecond;
+    const QString time = QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    return tr("Sending: %Ln byte(s) left, about %1", nullptr,
+              static_cast<int>(std::min<qint64>(left, INT_MAX)))
+        .arg(time);
+}
+
+void frmMain::showSending()
+{
+    if (MSComm1->OutBufferCount() == 0) {
+        m_sendingPace.stop();
+        m_sending->hide();
+    } else if (!m_sendingPace.isActive()) {
+        m_sending->setText(sendingText());
+        m_sending->show();
+        m_sendingPace.start();
+    }
+}
+
+void frmMain::tell(const QString &text)
+{
+    // Once the window is closing there is nobody left to read a message.
+    if (!m_closing)
+        showMessage(this, text);
 }
 
 void frmMain::Form_Load()
@@ -208,6 +312,7 @@ void frmMain::Form_Unload()
 void frmMain::closeEvent(QCloseEvent *event)
 {
     // Closing is never refused.
+    m_closing = true;
     Form_Unload();
     event->accept();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QTimer>
 #include <array>
 
 class QAction;
@@ -29,9 +30,17 @@ private:
     void buildControls();
     void buildMenus();
     void buildStatusBar();
+    // Makes the font small enough for every caption to show whole in its box.
+    void fitCaptions();
     void Form_Load();
     void Form_Unload();
     void showStatus();
+    void showPortTips();
+    // The status bar's count of output still on its way; gone when there is none.
+    void showSending();
+    QString sendingText() const;
+    // Every message to the operator goes this way.
+    void tell(const QString &text);
 
     CommComponent *MSComm1;
     std::array<QLineEdit *, 12> txtHEX{};
@@ -43,6 +52,9 @@ private:
     QAction *mnuConnect = nullptr;
     QLabel *m_lineState = nullptr;
     QLabel *m_lineSettings = nullptr;
+    QLabel *m_sending = nullptr;
+    QTimer m_sendingPace;
+    bool m_closing = false;
 };
 
 } // namespace zem

@@ -22,8 +22,8 @@ zem_require_packages() {
     apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-ZEM_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev qt6-qpa-plugins libqt6svg6
-                    fonts-dejavu-core)
+ZEM_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev qt6-l10n-tools qt6-qpa-plugins
+                    libqt6svg6 fonts-dejavu-core)
 # The tests also fuzz with clang, run clang-tidy, and check the desktop files and the package.
 ZEM_TEST_PACKAGES=(clang libclang-rt-14-dev clang-tidy desktop-file-utils appstream dpkg-dev file)
 
