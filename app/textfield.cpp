@@ -190,24 +190,25 @@ void TextField::keyPressEvent(QKeyEvent *event)
                                      {QKeySequence::MoveToNextWord, true, true, false},
                                      {QKeySequence::MoveToPreviousWord, false, true, false},
                                      {QKeySequence::SelectNextWord, true, true, true},
-                                     {QKeySequence::SelectPreviousWord, false, true, true},
-                                     {QKeySequence::Delete, true, false, true},
-                                     {QKeySequence::DeleteEndOfWord, true, true, true},
-                                     {QKeySequence::DeleteStartOfWord, false, true, true}};
-    const bool deletes = event->matches(QKeySequence::Delete) ||
-                         event->matches(QKeySequence::DeleteEndOfWord) ||
-                         event->matches(QKeySequence::DeleteStartOfWord);
+                                     {QKeySequence::SelectPreviousWord, false, true, true}};
     for (const Move &move : moves) {
-        if (!event->matches(move.key))
-            continue;
-        if (deletes && isReadOnly())
-            return;
-        // Like QLineEdit: an arrow without Shift leaves a selection at its end.
-        if (!move.select && !move.words && hasSelectedText())
-            moveTo(move.forward ? selectionEnd() : selectionStart(), false);
-        else if (!deletes || !hasSelectedText())
+        if (event->matches(move.key)) {
             moveTo(boundary(cursorPosition(), move.forward, move.words), move.select);
-        if (deletes && hasSelectedText())
+            return;
+        }
+    }
+    // Deletions as QLineEdit makes them: a word deletion stretches the selection to the word; then the
+    // selection goes, or else the next character (but not after Ctrl+Backspace).
+    const bool toWordEnd = event->matches(QKeySequence::DeleteEndOfWord);
+    const bool toWordStart = event->matches(QKeySequence::DeleteStartOfWord);
+    if (toWordEnd || toWordStart || event->matches(QKeySequence::Delete)) {
+        if (isReadOnly())
+            return;
+        if (toWordEnd || toWordStart)
+            moveTo(boundary(cursorPosition(), toWordEnd, true), true);
+        if (!hasSelectedText() && !toWordStart)
+            moveTo(boundary(cursorPosition(), true, false), true);
+        if (hasSelectedText())
             del();
         return;
     }

@@ -81,7 +81,8 @@ void tst_Ports::failedSwitchLeavesTheMarkOnTheHeldPort()
     QCOMPARE(zem.statusText(1), QStringLiteral("Connected"));
     zem.mnuCom(4)->trigger(); // no device behind port 4
     QCOMPARE(zem.messages.seen.size(), 1);
-    QVERIFY(zem.messages.seen.first().text.startsWith(QStringLiteral("Com 4 is not available.\r\nNothing is attached as Com 4")));
+    QVERIFY(zem.messages.seen.first().text.startsWith(
+        QStringLiteral("Com 4 is not available.\r\nNothing is attached as Com 4")));
     QVERIFY(!zem.comm().PortOpen());
     QCOMPARE(zem.comm().CommPort(), 4);
     QCOMPARE(zem.checkedPort(), 4);
