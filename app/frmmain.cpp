@@ -4,7 +4,9 @@
 #include "messagebox.h"
 #include "panel.h"
 #include "portconnection.h"
+#include "statusbar.h"
 #include "textfield.h"
+#include "twips.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -14,33 +16,17 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QStatusBar>
 #include <QStyleOptionButton>
 
 #include <algorithm>
-#include <climits>
 
 namespace zem {
 namespace {
-
-// The layout is drawn in twips; Qt places widgets in device-independent pixels.
-constexpr int TwipsPerPixel = 15;
-
-constexpr int px(int twips)
-{
-    return twips / TwipsPerPixel;
-}
-
-const QRect twipRect(int left, int top, int width, int height)
-{
-    return {px(left), px(top), px(width), px(height)};
-}
 
 constexpr int ClientWidth = 8205;
 constexpr int ClientHeight = 1380;
 constexpr int StatusTop = 1125;
 constexpr int StatusHeight = 255;
-constexpr int PanelWidth = 1440;
 // The window's font shrinks to fit its captions, but no further than this.
 constexpr qreal MinPointSize = 7;
 static_assert(StatusTop + StatusHeight == ClientHeight, "the status bar closes the client area");
@@ -90,7 +76,9 @@ frmMain::frmMain(CommComponent *comm, QWidget *parent)
 
     buildControls();
     buildMenus();
-    buildStatusBar();
+    m_statusBar = new StatusBar(MSComm1, ClientWidth, StatusHeight, this);
+    setStatusBar(m_statusBar);
+    showPortTips();
     fitCaptions();
     // The window keeps the size it was drawn at.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -99,12 +87,7 @@ frmMain::frmMain(CommComponent *comm, QWidget *parent)
     connect(ports, &PortConnection::message, this, &frmMain::tell);
     auto *panel = new Panel({txtHEX, txtTextOut, txtResponse, btnSend, btnClear}, MSComm1, this);
     connect(panel, &Panel::message, this, &frmMain::tell);
-    connect(MSComm1, &CommComponent::stateChanged, this, &frmMain::showStatus);
-    connect(MSComm1, &CommComponent::outBufferChanged, this, &frmMain::showSending);
-    // A few updates a second are enough to see the count fall.
-    m_sendingPace.setSingleShot(true);
-    m_sendingPace.setInterval(250);
-    connect(&m_sendingPace, &QTimer::timeout, this, [this] { m_sending->setText(sendingText()); });
+    connect(MSComm1, &CommComponent::stateChanged, this, &frmMain::showPortTips);
 
     Form_Load();
 }
@@ -183,26 +166,6 @@ void frmMain::buildMenus()
     mnuConnect->setObjectName(QStringLiteral("mnuConnect"));
 }
 
-void frmMain::buildStatusBar()
-{
-    QStatusBar *bar = statusBar();
-    bar->setObjectName(QStringLiteral("StatusBar1"));
-    bar->setSizeGripEnabled(false);
-    bar->setFixedSize(px(ClientWidth), px(StatusHeight));
-    // The panels stand at fixed places over the bar's full height, like every other control; the
-    // third one, right of them, counts output still on its way while there is any.
-    const auto panel = [bar](const QString &name, int left, int width) {
-        auto *label = makeLabel(bar, name, QString(), twipRect(left, 0, width, StatusHeight));
-        label->setContentsMargins(2, 0, 2, 0);
-        return label;
-    };
-    m_lineState = panel(QStringLiteral("StatusBar1Panel1"), 0, PanelWidth);
-    m_lineSettings = panel(QStringLiteral("StatusBar1Panel2"), PanelWidth, PanelWidth);
-    m_sending = panel(QStringLiteral("sending"), 2 * PanelWidth, ClientWidth - 2 * PanelWidth);
-    m_sending->hide();
-    showStatus();
-}
-
 void frmMain::fitCaptions()
 {
     // Room for each caption: a label up to the field beside it, a button inside its bevel, a panel
@@ -227,10 +190,8 @@ void frmMain::fitCaptions()
                          {button->text()},
                          style()->subElementRect(QStyle::SE_PushButtonContents, &option, button)});
     }
-    captions.append({m_lineState, {tr("Connected"), tr("Disconnected")}, m_lineState->contentsRect()});
-    captions.append({m_lineSettings,
-                     {tr("COM%1:9600 8N1").arg(CommComponent::LastPort)},
-                     m_lineSettings->contentsRect()});
+    for (const auto &[panel, texts] : m_statusBar->panels())
+        captions.append({panel, texts, panel->contentsRect()});
 
     const auto fits = [&captions] {
         return std::all_of(captions.cbegin(), captions.cend(), [](const Caption &caption) {
@@ -250,42 +211,12 @@ void frmMain::fitCaptions()
     }
 }
 
-void frmMain::showStatus()
-{
-    m_lineState->setText(MSComm1->PortOpen() ? tr("Connected") : tr("Disconnected"));
-    m_lineSettings->setText(tr("COM%1:9600 8N1").arg(MSComm1->CommPort()));
-    showPortTips();
-    showSending();
-}
-
 void frmMain::showPortTips()
 {
     const ComMap devices = MSComm1->devices();
     for (int n = CommComponent::FirstPort; n <= CommComponent::LastPort; ++n)
         mnuCom[static_cast<size_t>(n - 1)]->setToolTip(describeComPort(n, devices));
-    m_lineSettings->setToolTip(describeComPort(MSComm1->CommPort(), devices));
-}
-
-QString frmMain::sendingText() const
-{
-    const qint64 left = MSComm1->OutBufferCount();
-    const qint64 seconds = (left + CommComponent::BytesPerSecond - 1) / CommComponent::BytesPerSecond;
-    const QString time = QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
-    return tr("Sending: %Ln byte(s) left, about %1", nullptr,
-              static_cast<int>(std::min<qint64>(left, INT_MAX)))
-        .arg(time);
-}
-
-void frmMain::showSending()
-{
-    if (MSComm1->OutBufferCount() == 0) {
-        m_sendingPace.stop();
-        m_sending->hide();
-    } else if (!m_sendingPace.isActive()) {
-        m_sending->setText(sendingText());
-        m_sending->show();
-        m_sendingPace.start();
-    }
+    m_statusBar->setPortTip(describeComPort(MSComm1->CommPort(), devices));
 }
 
 void frmMain::tell(const QString &text)

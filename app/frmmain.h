@@ -1,17 +1,16 @@
 #pragma once
 
 #include <QMainWindow>
-#include <QTimer>
 #include <array>
 
 class QAction;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 
 namespace zem {
 
 class CommComponent;
+class StatusBar;
 
 // The program's one window. It owns the serial component for the whole run.
 class frmMain : public QMainWindow
@@ -29,16 +28,12 @@ protected:
 private:
     void buildControls();
     void buildMenus();
-    void buildStatusBar();
     // Makes the font small enough for every caption to show whole in its box.
     void fitCaptions();
     void Form_Load();
     void Form_Unload();
-    void showStatus();
+    // The Port menu and the port panel tell which device each Com opens now.
     void showPortTips();
-    // The status bar's count of output still on its way; gone when there is none.
-    void showSending();
-    QString sendingText() const;
     // Every message to the operator goes this way.
     void tell(const QString &text);
 
@@ -50,10 +45,7 @@ private:
     std::array<QPushButton *, 3> btnClear{};
     std::array<QAction *, 4> mnuCom{};
     QAction *mnuConnect = nullptr;
-    QLabel *m_lineState = nullptr;
-    QLabel *m_lineSettings = nullptr;
-    QLabel *m_sending = nullptr;
-    QTimer m_sendingPace;
+    StatusBar *m_statusBar = nullptr;
     bool m_closing = false;
 };
 

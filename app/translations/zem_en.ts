@@ -22,7 +22,7 @@
     </message>
 </context>
 <context>
-    <name>zem::frmMain</name>
+    <name>zem::StatusBar</name>
     <message numerus="yes">
         <source>Sending: %Ln byte(s) left, about %1</source>
         <translation>
