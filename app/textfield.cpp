@@ -1,5 +1,6 @@
 #include "textfield.h"
 
+#include <QAccessibleWidget>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -49,6 +50,27 @@ QTextLine layOutOneLine(QTextLayout &layout, const QString &text, const QFont &f
     return line;
 }
 
+// What a screen reader learns of a long field. QLineEdit's own interface tells nothing of a text it
+// does not show, so this one reads out the characters in view.
+class LongFieldAccessible : public QAccessibleWidget
+{
+public:
+    explicit LongFieldAccessible(TextField *field)
+        : QAccessibleWidget(field, QAccessible::EditableText)
+    {}
+    QString text(QAccessible::Text kind) const override
+    {
+        return kind == QAccessible::Value ? static_cast<TextField *>(widget())->textInView()
+                                          : QAccessibleWidget::text(kind);
+    }
+};
+
+QAccessibleInterface *longFieldAccessible(const QString &, QObject *object)
+{
+    auto *field = qobject_cast<TextField *>(object);
+    return field && field->isLong() ? new LongFieldAccessible(field) : nullptr;
+}
+
 } // namespace
 
 TextField::TextField(QWidget *parent)
@@ -57,6 +79,13 @@ TextField::TextField(QWidget *parent)
     // Any length, not only QLineEdit's default 32,767 characters.
     setMaxLength(INT_MAX);
     connect(this, &QLineEdit::textChanged, this, [this](const QString &text) { fitMode(text.size()); });
+    static const bool accessible = (QAccessible::installFactory(longFieldAccessible), true);
+    Q_UNUSED(accessible)
+}
+
+QString TextField::textInView() const
+{
+    return shown(text(), m_first, InView);
 }
 
 void TextField::fitMode(qsizetype length)
@@ -67,6 +96,9 @@ void TextField::fitMode(qsizetype length)
     setEchoMode(longText ? NoEcho : Normal);
     // QLineEdit would place a drop where its own layout says, which no longer holds the text.
     setAcceptDrops(!longText);
+    // A screen reader asks anew, and gets the interface for this length.
+    QAccessible::deleteAccessibleInterface(
+        QAccessible::uniqueId(QAccessible::queryAccessibleInterface(this)));
 }
 
 QPointF TextField::layOut(QTextLayout &layout)

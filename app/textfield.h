@@ -11,7 +11,8 @@ namespace zem {
 // QLineEdit lays out and measures its whole text on every repaint, cursor blink and focus change:
 // a pasted megabyte costs a third of a core at rest. Past LongText characters this field keeps
 // QLineEdit's editing but hides the text from it (NoEcho), and draws, places the cursor by mouse and
-// moves it by key over just the characters in view. Undo and input methods are not offered then.
+// moves it by key over just the characters in view, and tells a screen reader those. Undo and input
+// methods are not offered then.
 class TextField : public QLineEdit
 {
     Q_OBJECT
@@ -22,6 +23,8 @@ public:
 
     // Drawing, moving and choosing go by what is in view (not by QLineEdit's own layout).
     bool isLong() const { return echoMode() == NoEcho; }
+    // The characters in view, as a long field draws them from.
+    QString textInView() const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -127,6 +127,9 @@ void SerialPortComm::close()
 {
     // QSerialPort::close() discards what is still queued, so write out what Output was given first.
     drain();
+    // What the device sent up to now is ours too, though the event loop has not read it yet.
+    if (m_serial.isOpen())
+        m_serial.waitForReadyRead(0);
     if (!m_serial.isOpen())
         return; // the device went away meanwhile, or a close that came while this one drained did it
     m_dropped = m_serial.bytesToWrite();

@@ -16,11 +16,10 @@
 PtyDevice::PtyDevice()
 {
     char name[256] = {};
-    if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0)
-        qFatal("openpty failed");
-    termios raw = line();
+    termios raw{};
     ::cfmakeraw(&raw);
-    ::tcsetattr(m_slave, TCSANOW, &raw);
+    if (::openpty(&m_master, &slave, name, &raw, nullptr) != 0)
+        qFatal("openpty failed");
     ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
     path = QString::fromLocal8Bit(name);
     m_readable = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
@@ -51,16 +50,9 @@ void PtyDevice::hangUp()
     if (m_master >= 0) {
         setReadRate(0);
         ::close(m_master);
-        ::close(m_slave);
-        m_master = m_slave = -1;
+        ::close(slave);
+        m_master = slave = -1;
     }
-}
-
-termios PtyDevice::line() const
-{
-    termios line{};
-    ::tcgetattr(m_slave, &line);
-    return line;
 }
 
 Zem::Zem()

@@ -26,15 +26,13 @@ public:
     void send(const QByteArray &bytes) const; // a few KiB at most: what the line holds
     // Bytes a second the device reads: 0 stops reading, -1 reads all at once.
     void setReadRate(int bytesPerSecond);
-    void hangUp();        // unplugs the device: the program's open port fails
-    termios line() const; // as the kernel has it set
-
+    void hangUp(); // unplugs the device: the program's open port fails
     QString path;
+    int slave = -1;      // held open, so that the master never reads end-of-file between opens
     QByteArray received; // what the program wrote, as far as the device has read it
 
 private:
     int m_master = -1;
-    int m_slave = -1; // held open, so that the master never reads end-of-file between opens
     QSocketNotifier *m_readable;
     QTimer m_pace;
     int m_rate = -1;
