@@ -133,8 +133,10 @@ public:
             const auto start = Clock::now();
             for (qsizetype done = 0; done < bytes.size();) {
                 if (perSecond > 0)
-                    std::this_thread::sleep_until(start + std::chrono::microseconds(qint64(double(done) * 1e6 / perSecond)));
-                const ssize_t n = ::write(m_master, bytes.constData() + done, size_t(std::min(chunk, bytes.size() - done)));
+                    std::this_thread::sleep_until(
+                        start + std::chrono::microseconds(qint64(double(done) * 1e6 / perSecond)));
+                const ssize_t n =
+                    ::write(m_master, bytes.constData() + done, size_t(std::min(chunk, bytes.size() - done)));
                 if (n > 0)
                     done += n;
             }
@@ -160,7 +162,8 @@ public:
                 if (n > 0)
                     received += n;
                 if (perSecond > 0)
-                    std::this_thread::sleep_until(start + std::chrono::microseconds(qint64(double(received) * 1e6 / perSecond)));
+                    std::this_thread::sleep_until(
+                        start + std::chrono::microseconds(qint64(double(received) * 1e6 / perSecond)));
             }
         });
     }
@@ -196,7 +199,7 @@ struct Program
     // The Response field at its bound; returns what it holds.
     QString fill()
     {
-        const QString text = prependReceived({}, QString::fromLatin1(randomBytes(ResponseLimit, 1)));
+        QString text = prependReceived({}, QString::fromLatin1(randomBytes(ResponseLimit, 1)));
         response->setText(text);
         response->setCursorPosition(0);
         QApplication::processEvents();
@@ -231,8 +234,9 @@ void startup()
     frmMain window(new SerialPortComm);
     window.show();
     QApplication::processEvents();
-    std::printf("Start-up: the window built and shown in %.0f ms, the process at %.0f MiB (%.0f MiB before)\n",
-                since(start) * 1000, rssMiB(), before);
+    std::printf(
+        "Start-up: the window built and shown in %.0f ms, the process at %.0f MiB (%.0f MiB before)\n",
+        since(start) * 1000, rssMiB(), before);
 }
 
 void display()
@@ -305,9 +309,10 @@ void lone()
         latencies.push_back(since(t0) * 1000);
     }
     std::sort(latencies.begin(), latencies.end());
-    std::printf("\nA lone byte after 200 ms of quiet, the field at its bound: %.1f ms to the field at most, %.1f "
-                "ms typically\n",
-                latencies.back(), latencies[latencies.size() / 2]);
+    std::printf(
+        "\nA lone byte after 200 ms of quiet, the field at its bound: %.1f ms to the field at most, %.1f "
+        "ms typically\n",
+        latencies.back(), latencies[latencies.size() / 2]);
 }
 
 void flood()
@@ -331,10 +336,11 @@ void flood()
         const double secs = since(t0);
         device.waitSent();
         const bool exact = zem.response->text() == prependReceived(start, QString::fromLatin1(bytes));
-        std::printf("  %2lld MiB: %8.0f bytes/s (%.0f times the line), longest stall %lld ms, RSS grew %.1f MiB, "
-                    "final text %s\n",
-                    static_cast<long long>(size >> 20), double(size) / secs, double(size) / secs / 960,
-                    static_cast<long long>(watchdog.longest), peak - rss, exact ? "exact" : "WRONG");
+        std::printf(
+            "  %2lld MiB: %8.0f bytes/s (%.0f times the line), longest stall %lld ms, RSS grew %.1f MiB, "
+            "final text %s\n",
+            static_cast<long long>(size >> 20), double(size) / secs, double(size) / secs / 960,
+            static_cast<long long>(watchdog.longest), peak - rss, exact ? "exact" : "WRONG");
     }
 }
 
@@ -355,9 +361,10 @@ void blocked()
     device.waitSent();
     runFor(500);
     const bool exact = zem.response->text() == prependReceived({}, QString::fromLatin1(bytes));
-    std::printf("\n%.1f s of the line arriving while Disconnect waited for a device that does not read: %s, %.1f%% "
-                "of a core meanwhile\n",
-                held, exact ? "every byte reached the field, in order" : "bytes LOST", share * 100);
+    std::printf(
+        "\n%.1f s of the line arriving while Disconnect waited for a device that does not read: %s, %.1f%% "
+        "of a core meanwhile\n",
+        held, exact ? "every byte reached the field, in order" : "bytes LOST", share * 100);
 }
 
 void sending()
@@ -374,7 +381,7 @@ void sending()
                 texts.append(sending->text());
         });
         watch.start(1);
-        zem.field(QStringLiteral("txtTextOut"))->setText(QString(64 * 1024, u'x'));
+        zem.field(QStringLiteral("txtTextOut"))->setText(QString(qsizetype(64) * 1024, u'x'));
         const auto t0 = Clock::now();
         zem.window.findChild<QPushButton *>(QStringLiteral("btnSend1"))->click();
         runUntil([&] { return sending->isVisible(); }, 5000);
@@ -386,11 +393,12 @@ void sending()
         watch.stop();
         const double cpu = threadCpu();
         runFor(5000);
-        std::printf("\n64 KiB sent to a device reading 8000 bytes/s: the count showed after %.0f ms, changed %lld "
-                    "times (\"%s\" ... \"%s\"), and went %.0f ms after the queue emptied. Then, port open and idle: "
-                    "%.2f%% of a core\n",
-                    shown * 1000, static_cast<long long>(texts.size()), qPrintable(texts.value(0)),
-                    qPrintable(texts.value(texts.size() - 1)), gone * 1000, (threadCpu() - cpu) / 5 * 100);
+        std::printf(
+            "\n64 KiB sent to a device reading 8000 bytes/s: the count showed after %.0f ms, changed %lld "
+            "times (\"%s\" ... \"%s\"), and went %.0f ms after the queue emptied. Then, port open and idle: "
+            "%.2f%% of a core\n",
+            shown * 1000, static_cast<long long>(texts.size()), qPrintable(texts.value(0)),
+            qPrintable(texts.value(texts.size() - 1)), gone * 1000, (threadCpu() - cpu) / 5 * 100);
     }
     {
         // The device talks, a byte every 2 ms, and reads 20 KB/s; Disconnect right after sending 256 KiB.
@@ -398,14 +406,15 @@ void sending()
         Program zem(device);
         device.read(20000);
         device.send(randomBytes(6000, 6), 1, 500);
-        zem.window.comm()->setOutput(QString(256 * 1024, u'x'));
+        zem.window.comm()->setOutput(QString(qsizetype(256) * 1024, u'x'));
         const double cpu = threadCpu();
         const auto t0 = Clock::now();
         zem.connect()->trigger();
         const double held = since(t0);
-        std::printf("Disconnect with 256 KiB queued, the device talking and reading 20 KB/s: drained for %.1f s, "
-                    "%.1f%% of a core, the device got %.0f KiB\n",
-                    held, (threadCpu() - cpu) / held * 100, double(device.received) / 1024);
+        std::printf(
+            "Disconnect with 256 KiB queued, the device talking and reading 20 KB/s: drained for %.1f s, "
+            "%.1f%% of a core, the device got %.0f KiB\n",
+            held, (threadCpu() - cpu) / held * 100, double(device.received) / 1024);
     }
 }
 
@@ -448,10 +457,9 @@ int main(int argc, char *argv[])
     const auto wanted = [&](const char *name) {
         return sections.isEmpty() || sections.contains(QLatin1String(name));
     };
-    const std::pair<const char *, void (*)()> all[] = {{"startup", startup}, {"display", display},
-                                                        {"stream", stream},   {"lone", lone},
-                                                        {"flood", flood},     {"blocked", blocked},
-                                                        {"sending", sending}, {"fields", fields}};
+    const std::pair<const char *, void (*)()> all[] = {
+        {"startup", startup}, {"display", display}, {"stream", stream},   {"lone", lone},
+        {"flood", flood},     {"blocked", blocked}, {"sending", sending}, {"fields", fields}};
     for (const auto &[name, run] : all) {
         if (wanted(name)) {
             run();

@@ -46,7 +46,7 @@ ComMap assignComPorts(const SystemPorts &system)
             std::find_if(free.begin(), free.end(), [&](const SerialDevice &d) { return d.path == path; });
         if (found == free.end())
             return SerialDevice{path, {}, {}};
-        const SerialDevice device = *found;
+        SerialDevice device = *found;
         free.erase(found);
         return device;
     };

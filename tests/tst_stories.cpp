@@ -133,7 +133,7 @@ void tst_Stories::disconnectWaitsForOutput()
     Zem zem;
     PtyDevice *device = zem.connect(1);
     device->setReadRate(20000);
-    QByteArray out(48 * 1024, '\0');
+    QByteArray out(qsizetype(48) * 1024, '\0');
     for (qsizetype i = 0; i < out.size(); ++i)
         out[i] = char(i * 7 + i / 256); // every byte value, in every order
     zem.type(u"txtTextOut"_s, QString::fromLatin1(out));
@@ -180,7 +180,7 @@ void tst_Stories::disconnectWaitsForOutput()
 
     // A device that goes away meanwhile ends the wait at once, and is told once.
     zem.trigger(u"mnuConnect"_s);
-    zem.comm().setOutput(QString(64 * 1024, u'x'));
+    zem.comm().setOutput(QString(qsizetype(64) * 1024, u'x'));
     QTimer::singleShot(300, device, &PtyDevice::hangUp);
     timer.restart();
     zem.trigger(u"mnuConnect"_s);
@@ -199,7 +199,7 @@ void tst_Stories::closingAlwaysEndsTheProgram()
     Zem zem;
     PtyDevice *device = zem.connect(3);
     device->setReadRate(0);
-    zem.comm().setOutput(QString(256 * 1024, u'x'));
+    zem.comm().setOutput(QString(qsizetype(256) * 1024, u'x'));
     QTimer::singleShot(0, zem.window.get(), &QWidget::close);
     QTimer::singleShot(1500, device, &PtyDevice::hangUp);
     QTimer::singleShot(12000, qApp, [] { QCoreApplication::exit(1); }); // the drain bound and more
