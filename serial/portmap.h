@@ -15,11 +15,6 @@ struct SerialDevice
     QString path;
     QString description;
     QString manufacturer;
-
-    bool operator==(const SerialDevice &other) const
-    {
-        return path == other.path && description == other.description && manufacturer == other.manufacturer;
-    }
 };
 
 // What Com 1 to Com 4 open, in that order.

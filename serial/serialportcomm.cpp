@@ -84,9 +84,10 @@ CommError SerialPortComm::setPortOpen(bool open)
 
 CommError SerialPortComm::open()
 {
-    const SerialDevice device = m_portMap()[static_cast<size_t>(m_port - 1)];
+    const ComMap map = m_portMap();
+    const SerialDevice &device = map[static_cast<size_t>(m_port - 1)];
     if (device.path.isEmpty())
-        return {NothingAttached, describeComPort(m_port, m_portMap())};
+        return {NothingAttached, describeComPort(m_port, map)};
     m_serial.setPortName(device.path);
     m_serial.clearError();
     if (!m_serial.open(QIODevice::ReadWrite)) {
