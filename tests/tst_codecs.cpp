@@ -29,9 +29,10 @@ void tst_Codecs::hexEntriesAndRows()
     QString alphabet = u"\uFF15\U0001D7D9"_s;
     for (char16_t c = 0; c < 0x100; ++c)
         alphabet += QChar(c);
+    const QStringList lasts = alphabet.split(QString()); // each character, and nothing
     QRandomGenerator random(1);
     for (const QChar first : alphabet) {
-        for (const QString &rest : alphabet.split(QString()) << QString()) {
+        for (const QString &rest : lasts) {
             const QString entry =
                 first + alphabet.mid(random.bounded(int(alphabet.size())), random.bounded(2)) + rest;
             const bool digits =
