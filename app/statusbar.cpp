@@ -40,7 +40,7 @@ StatusBar::StatusBar(CommComponent *comm, int width, int height, QWidget *parent
     // A few updates a second are enough to see the count fall.
     m_sendingPace.setSingleShot(true);
     m_sendingPace.setInterval(250);
-    connect(&m_sendingPace, &QTimer::timeout, this, [this] { m_sending->setText(sendingText()); });
+    connect(&m_sendingPace, &QTimer::timeout, this, &StatusBar::showSending);
     showState();
 }
 
@@ -74,7 +74,8 @@ QString StatusBar::sendingText() const
 
 void StatusBar::showSending()
 {
-    // Nothing is polled: the component tells when its queue changes.
+    // The component tells when its queue changes; while anything is queued the count is also looked at
+    // a few times a second, since the driver may take the last bytes without a word.
     if (m_comm->OutBufferCount() == 0) {
         m_sendingPace.stop();
         m_sending->hide();

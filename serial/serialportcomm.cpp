@@ -128,9 +128,7 @@ void SerialPortComm::close()
 {
     // QSerialPort::close() discards what is still queued, so write out what Output was given first.
     drain();
-    // What the device sent up to now is ours too, though the event loop has not read it yet.
-    if (m_serial.isOpen())
-        m_serial.waitForReadyRead(0);
+    collect(); // what the device sent up to now is ours too
     if (!m_serial.isOpen())
         return; // the device went away meanwhile, or a close that came while this one drained did it
     m_dropped = m_serial.bytesToWrite();
@@ -209,12 +207,26 @@ QString SerialPortComm::Input()
 void SerialPortComm::onReadyRead()
 {
     const qint64 delay = m_pacer.arrived(m_clock.elapsed());
-    if (!m_onComm.isActive())
-        m_onComm.start(static_cast<int>(delay));
+    if (m_onComm.isActive() || m_collecting)
+        return;
+    m_onComm.start(static_cast<int>(delay));
+    // While a device trickles, the driver holds what comes until then (a UART's buffer lasts seconds
+    // at 9600 baud, the wait under half of one): the thread wakes once a batch, not once a byte.
+    if (delay > 0 && m_serial.bytesAvailable() < TrickleBytes)
+        m_serial.setReadBufferSize(std::max<qint64>(m_serial.bytesAvailable(), 1));
+}
+
+void SerialPortComm::collect()
+{
+    const QScopedValueRollback collecting(m_collecting, true);
+    m_serial.setReadBufferSize(InputBufferSize);
+    if (m_serial.isOpen())
+        m_serial.waitForReadyRead(0);
 }
 
 void SerialPortComm::raiseOnComm()
 {
+    collect();
     const qint64 start = m_clock.elapsed();
     Q_EMIT OnComm();
     m_pacer.handled(start, m_clock.elapsed());

@@ -18,6 +18,8 @@ public:
     // Received bytes held before the component stops taking more off the line: eighteen minutes of
     // a 9600-baud line, so a busy window loses nothing, while a faster flood has to wait for it.
     static constexpr qint64 InputBufferSize = 1 << 20;
+    // Fewer bytes than this at a time is a device trickling rather than pouring.
+    static constexpr qint64 TrickleBytes = 256;
 
     explicit SerialPortComm(PortMap portMap = systemComMap, QObject *parent = nullptr);
 
@@ -43,6 +45,8 @@ private:
     // Closes the port, keeping what it received for Input.
     void shut();
     void onReadyRead();
+    // Takes in what the driver holds.
+    void collect();
     void raiseOnComm();
     void onError(QSerialPort::SerialPortError error);
 
@@ -55,6 +59,7 @@ private:
     int m_port = FirstPort;
     qint64 m_dropped = 0;
     bool m_draining = false;
+    bool m_collecting = false; // taking in what the driver held, just before OnComm
     QDeadlineTimer m_drainDeadline;
 };
 
