@@ -77,8 +77,8 @@ frmMain::frmMain(CommComponent *comm, QWidget *parent)
     buildControls();
     buildMenus();
     m_statusBar = new StatusBar(MSComm1, ClientWidth, StatusHeight, this);
+    m_statusBar->setPortTip([this] { return describeComPort(MSComm1->CommPort(), MSComm1->devices()); });
     setStatusBar(m_statusBar);
-    showPortTips();
     fitCaptions();
     // The window keeps the size it was drawn at.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -87,7 +87,6 @@ frmMain::frmMain(CommComponent *comm, QWidget *parent)
     connect(ports, &PortConnection::message, this, &frmMain::tell);
     auto *panel = new Panel({txtHEX, txtTextOut, txtResponse, btnSend, btnClear}, MSComm1, this);
     connect(panel, &Panel::message, this, &frmMain::tell);
-    connect(MSComm1, &CommComponent::stateChanged, this, &frmMain::showPortTips);
 
     Form_Load();
 }
@@ -216,7 +215,6 @@ void frmMain::showPortTips()
     const ComMap devices = MSComm1->devices();
     for (int n = CommComponent::FirstPort; n <= CommComponent::LastPort; ++n)
         mnuCom[static_cast<size_t>(n - 1)]->setToolTip(describeComPort(n, devices));
-    m_statusBar->setPortTip(describeComPort(MSComm1->CommPort(), devices));
 }
 
 void frmMain::tell(const QString &text)

@@ -32,7 +32,7 @@ private:
     void fitCaptions();
     void Form_Load();
     void Form_Unload();
-    // The Port menu and the port panel tell which device each Com opens now.
+    // The Port menu tells, as it opens, which device each Com opens now.
     void showPortTips();
     // Every message to the operator goes this way.
     void tell(const QString &text);

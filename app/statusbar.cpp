@@ -3,6 +3,7 @@
 #include "commcomponent.h"
 #include "twips.h"
 
+#include <QEvent>
 #include <QLabel>
 
 #include <algorithm>
@@ -34,6 +35,7 @@ StatusBar::StatusBar(CommComponent *comm, int width, int height, QWidget *parent
     m_lineSettings = panel("StatusBar1Panel2", PanelWidth, PanelWidth);
     m_sending = panel("sending", 2 * PanelWidth, width - 2 * PanelWidth);
     m_sending->hide();
+    m_lineSettings->installEventFilter(this);
 
     connect(m_comm, &CommComponent::stateChanged, this, &StatusBar::showState);
     connect(m_comm, &CommComponent::outBufferChanged, this, &StatusBar::showSending);
@@ -50,9 +52,12 @@ QList<std::pair<QLabel *, QStringList>> StatusBar::panels() const
             {m_lineSettings, {tr("COM%1:9600 8N1").arg(CommComponent::LastPort)}}};
 }
 
-void StatusBar::setPortTip(const QString &tip)
+bool StatusBar::eventFilter(QObject *watched, QEvent *event)
 {
-    m_lineSettings->setToolTip(tip);
+    // Looking for the device takes a while, so it is done only when someone asks.
+    if (watched == m_lineSettings && event->type() == QEvent::ToolTip && m_portTip)
+        m_lineSettings->setToolTip(m_portTip());
+    return QStatusBar::eventFilter(watched, event);
 }
 
 void StatusBar::showState()

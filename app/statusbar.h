@@ -3,6 +3,7 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include <functional>
 #include <utility>
 
 class QLabel;
@@ -22,8 +23,11 @@ public:
 
     // Each panel with every text it may show, for the window to size its font by.
     QList<std::pair<QLabel *, QStringList>> panels() const;
-    // Which device the chosen Com opens.
-    void setPortTip(const QString &tip);
+    // Asked, as the port panel's tip is about to show, which device the chosen Com opens.
+    void setPortTip(std::function<QString()> tip) { m_portTip = std::move(tip); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void showState();
@@ -35,6 +39,7 @@ private:
     QLabel *m_lineSettings;
     QLabel *m_sending;
     QTimer m_sendingPace;
+    std::function<QString()> m_portTip;
 };
 
 } // namespace zem
