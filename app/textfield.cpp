@@ -97,8 +97,8 @@ void TextField::fitMode(qsizetype length)
     // QLineEdit would place a drop where its own layout says, which no longer holds the text.
     setAcceptDrops(!longText);
     // A screen reader asks anew, and gets the interface for this length.
-    QAccessible::deleteAccessibleInterface(
-        QAccessible::uniqueId(QAccessible::queryAccessibleInterface(this)));
+    if (QAccessibleInterface *told = QAccessible::queryAccessibleInterface(this))
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(told));
 }
 
 QPointF TextField::layOut(QTextLayout &layout)
