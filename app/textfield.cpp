@@ -101,12 +101,16 @@ void TextField::fitMode(qsizetype length)
         QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(told));
 }
 
-QPointF TextField::layOut(QTextLayout &layout)
+QRect TextField::textArea() const
 {
     QStyleOptionFrame panel;
     initStyleOption(&panel);
-    const QRect contents =
-        style()->subElementRect(QStyle::SE_LineEditContents, &panel, this).marginsRemoved(textMargins());
+    return style()->subElementRect(QStyle::SE_LineEditContents, &panel, this).marginsRemoved(textMargins());
+}
+
+QPointF TextField::layOut(QTextLayout &layout)
+{
+    const QRect contents = textArea();
     const qreal width = contents.width() - 2 * HorizontalMargin;
     const QString all = text();
     const qsizetype cursor = cursorPosition();
@@ -138,8 +142,7 @@ void TextField::paintEvent(QPaintEvent *event)
     QStyleOptionFrame panel;
     initStyleOption(&panel);
     style()->drawPrimitive(QStyle::PE_PanelLineEdit, &panel, &painter, this);
-    painter.setClipRect(
-        style()->subElementRect(QStyle::SE_LineEditContents, &panel, this).marginsRemoved(textMargins()));
+    painter.setClipRect(textArea());
 
     QTextLayout layout;
     const QPointF origin = layOut(layout);

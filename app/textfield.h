@@ -36,6 +36,8 @@ protected:
 
 private:
     void fitMode(qsizetype length);
+    // Where QLineEdit would put the text: inside the frame and the text margins.
+    QRect textArea() const;
     // Lays out the characters in view, moving the view just enough to show the cursor, and returns
     // where the layout's first character stands.
     QPointF layOut(QTextLayout &layout);

@@ -43,6 +43,14 @@ bool accountMayUse(const QString &path)
 #endif
 }
 
+// How long a close may wait for pending output at 9600 baud: the line time plus a second, ten
+// seconds at most.
+qint64 drainTimeoutMs(qint64 pendingBytes)
+{
+    const qint64 lineMs = pendingBytes * 1000 / CommComponent::BytesPerSecond;
+    return std::min<qint64>(lineMs + 1000, 10000);
+}
+
 } // namespace
 
 SerialPortComm::SerialPortComm(PortMap portMap, QObject *parent)
@@ -116,12 +124,6 @@ CommError SerialPortComm::openFailure(const SerialDevice &device) const
     default:
         return {number, m_serial.errorString()};
     }
-}
-
-qint64 SerialPortComm::drainTimeoutMs(qint64 pendingBytes)
-{
-    const qint64 lineMs = pendingBytes * 1000 / BytesPerSecond;
-    return std::min<qint64>(lineMs + 1000, 10000);
 }
 
 void SerialPortComm::close()

@@ -33,10 +33,6 @@ public:
     qint64 OutBufferCount() const override;
     QString Input() override;
 
-    // How long a close may wait for pending output at 9600 baud: the line time plus a second,
-    // ten seconds at most.
-    static qint64 drainTimeoutMs(qint64 pendingBytes);
-
 private:
     CommError open();
     CommError openFailure(const SerialDevice &device) const;
