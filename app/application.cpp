@@ -1,12 +1,37 @@
 #include "application.h"
 
+#include "frmmain.h"
 #include "messagebox.h"
 
 #include <QApplication>
 #include <QIcon>
+#include <QSocketNotifier>
 #include <QTranslator>
 
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
 namespace zem {
+namespace {
+
+#ifdef Q_OS_UNIX
+// A signal handler may do next to nothing: it writes a byte, and the event loop does the rest.
+int signalSocket[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const int saved = errno;
+    const char byte = 0;
+    [[maybe_unused]] const ssize_t written = ::write(signalSocket[1], &byte, 1);
+    errno = saved;
+}
+#endif
+
+} // namespace
 
 void initApplication()
 {
@@ -20,6 +45,31 @@ void initApplication()
     auto *plurals = new QTranslator(qApp);
     if (plurals->load(QStringLiteral(":/i18n/zem_en.qm")))
         QCoreApplication::installTranslator(plurals);
+}
+
+void closeOnSignals(frmMain *window)
+{
+#ifdef Q_OS_UNIX
+    if (signalSocket[0] < 0) {
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, signalSocket) != 0)
+            return;
+        struct sigaction action = {};
+        action.sa_handler = onSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        for (const int signal : {SIGTERM, SIGINT, SIGHUP})
+            ::sigaction(signal, &action, nullptr);
+    }
+    auto *notifier = new QSocketNotifier(signalSocket[0], QSocketNotifier::Read, window);
+    QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
+        char bytes[64];
+        while (::read(signalSocket[0], bytes, sizeof bytes) > 0) {
+        }
+        window->closeUnattended();
+    });
+#else
+    Q_UNUSED(window)
+#endif
 }
 
 } // namespace zem

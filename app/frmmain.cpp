@@ -6,7 +6,6 @@
 #include "portconnection.h"
 #include "statusbar.h"
 #include "textfield.h"
-#include "twips.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -17,6 +16,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStyleOptionButton>
+#include <QStyleOptionFrame>
 
 #include <algorithm>
 
@@ -27,37 +27,10 @@ constexpr int ClientWidth = 8205;
 constexpr int ClientHeight = 1380;
 constexpr int StatusTop = 1125;
 constexpr int StatusHeight = 255;
-// The window's font shrinks to fit its captions, but no further than this.
-constexpr qreal MinPointSize = 7;
 static_assert(StatusTop + StatusHeight == ClientHeight, "the status bar closes the client area");
-
-QLineEdit *makeField(QWidget *parent, const QString &name, const QRect &geometry)
-{
-    auto *field = new TextField(parent);
-    field->setText(QStringLiteral("Text1"));
-    field->setObjectName(name);
-    field->setGeometry(geometry);
-    return field;
-}
-
-QPushButton *makeButton(QWidget *parent, const QString &name, const QString &caption, const QRect &geometry)
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    // Enter and Escape trigger nothing.
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    return button;
-}
-
-QLabel *makeLabel(QWidget *parent, const QString &name, const QString &caption, const QRect &geometry)
-{
-    auto *label = new QLabel(caption, parent);
-    label->setObjectName(name);
-    label->setGeometry(geometry);
-    return label;
-}
+// The layout grows this much at a time until the desktop's font fits, and no further than MaxScale.
+constexpr qreal ScaleStep = 1.0 / 32;
+constexpr qreal MaxScale = 4;
 
 QString indexed(const char *name, int index)
 {
@@ -76,16 +49,17 @@ frmMain::frmMain(CommComponent *comm, QWidget *parent)
 
     buildControls();
     buildMenus();
-    m_statusBar = new StatusBar(MSComm1, ClientWidth, StatusHeight, this);
+    m_statusBar = new StatusBar(MSComm1, {0, StatusTop, ClientWidth, StatusHeight}, this);
     m_statusBar->setPortTip([this] { return describeComPort(MSComm1->CommPort(), MSComm1->devices()); });
     setStatusBar(m_statusBar);
     fitCaptions();
     // The window keeps the size it was drawn at.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    auto *ports = new PortConnection(MSComm1, mnuCom, mnuConnect, this);
-    connect(ports, &PortConnection::message, this, &frmMain::tell);
-    auto *panel = new Panel({txtHEX, txtTextOut, txtResponse, btnSend, btnClear}, MSComm1, this);
+    m_ports = new PortConnection(MSComm1, mnuCom, mnuConnect, this);
+    connect(m_ports, &PortConnection::message, this, &frmMain::tell);
+    auto *panel =
+        new Panel({txtHEX, txtTextOut, txtResponse, btnSend, btnClear, TextField::Limit}, MSComm1, this);
     connect(panel, &Panel::message, this, &frmMain::tell);
 
     Form_Load();
@@ -94,26 +68,46 @@ frmMain::frmMain(CommComponent *comm, QWidget *parent)
 void frmMain::buildControls()
 {
     auto *client = new QWidget(this);
-    client->setFixedSize(px(ClientWidth), px(StatusTop));
     setCentralWidget(client);
+    const auto drawn = [this, client](auto *control, const QString &name, const QRect &twips) {
+        control->setParent(client);
+        control->setObjectName(name);
+        m_drawn.append({control, twips});
+        return control;
+    };
+    const auto field = [&](const QString &name, const QRect &twips) {
+        auto *textField = drawn(new TextField, name, twips);
+        textField->setText(QStringLiteral("Text1"));
+        // A refusal is told once the field has finished with the input that caused it.
+        connect(textField, &TextField::refused, this, &frmMain::tell, Qt::QueuedConnection);
+        return textField;
+    };
+    const auto button = [&](const QString &name, const QString &caption, const QRect &twips) {
+        auto *pushButton = drawn(new QPushButton(caption), name, twips);
+        // Enter and Escape trigger nothing.
+        pushButton->setAutoDefault(false);
+        pushButton->setDefault(false);
+        return pushButton;
+    };
+    const auto label = [&](const QString &name, const QString &caption, const QRect &twips) {
+        drawn(new QLabel(caption), name, twips);
+    };
 
     // Created in tab order, so the focus chain is the designed one.
     for (int i = 0; i < 12; ++i)
-        txtHEX[static_cast<size_t>(i)] =
-            makeField(client, indexed("txtHEX", i), twipRect(960 + 480 * i, 120, 375, 285));
-    btnSend[0] = makeButton(client, indexed("btnSend", 0), tr("Send"), twipRect(6720, 120, 615, 285));
-    txtTextOut = makeField(client, QStringLiteral("txtTextOut"), twipRect(960, 480, 5655, 285));
-    btnSend[1] = makeButton(client, indexed("btnSend", 1), tr("Send"), twipRect(6720, 480, 615, 285));
-    makeLabel(client, QStringLiteral("Label1"), tr("HEX:"), twipRect(120, 120, 615, 255));
-    makeLabel(client, QStringLiteral("Label2"), tr("TEXT:"), twipRect(120, 480, 615, 255));
-    txtResponse = makeField(client, QStringLiteral("txtResponse"), twipRect(960, 840, 5655, 285));
+        txtHEX[static_cast<size_t>(i)] = field(indexed("txtHEX", i), {960 + 480 * i, 120, 375, 285});
+    btnSend[0] = button(indexed("btnSend", 0), tr("Send"), {6720, 120, 615, 285});
+    txtTextOut = field(QStringLiteral("txtTextOut"), {960, 480, 5655, 285});
+    btnSend[1] = button(indexed("btnSend", 1), tr("Send"), {6720, 480, 615, 285});
+    label(QStringLiteral("Label1"), tr("HEX:"), {120, 120, 615, 255});
+    label(QStringLiteral("Label2"), tr("TEXT:"), {120, 480, 615, 255});
+    txtResponse = field(QStringLiteral("txtResponse"), {960, 840, 5655, 285});
     txtResponse->setText(QString());
-    makeLabel(client, QStringLiteral("Label3"), tr("Response:"), twipRect(120, 840, 855, 255));
+    label(QStringLiteral("Label3"), tr("Response:"), {120, 840, 855, 255});
     for (int i = 0; i < 3; ++i)
-        btnClear[static_cast<size_t>(i)] =
-            makeButton(client, indexed("btnClear", i), tr("Clear"), twipRect(7440, 120 + 360 * i, 615, 285));
+        btnClear[static_cast<size_t>(i)] = button(indexed("btnClear", i), tr("Clear"), {7440, 120 + 360 * i, 615, 285});
 
-    // What a screen reader says for each control.
+    // What a screen reader says for each control, and what a refused paste names.
     for (int i = 0; i < 12; ++i)
         txtHEX[static_cast<size_t>(i)]->setAccessibleName(tr("Hex byte %1").arg(i + 1));
     txtTextOut->setAccessibleName(tr("Text to send"));
@@ -165,35 +159,53 @@ void frmMain::buildMenus()
     mnuConnect->setObjectName(QStringLiteral("mnuConnect"));
 }
 
+void frmMain::place(const Twips &twips)
+{
+    m_twips = twips;
+    centralWidget()->setFixedSize(twips.px(ClientWidth), twips.px(StatusTop));
+    for (const auto &[control, twipsRect] : std::as_const(m_drawn))
+        control->setGeometry(twips.rect(twipsRect.x(), twipsRect.y(), twipsRect.width(), twipsRect.height()));
+    m_statusBar->place(twips);
+}
+
 void frmMain::fitCaptions()
 {
     // Room for each caption: a label up to the field beside it, a button inside its bevel, a panel
-    // inside its margins. Status texts are tried in every form they take.
+    // inside its margins, a field's text line inside its frame. Status texts are tried in every
+    // form they take.
     struct Caption
     {
         QWidget *widget;
         QStringList texts;
         QRect room;
     };
-    QList<Caption> captions;
-    for (QLabel *label : centralWidget()->findChildren<QLabel *>()) {
-        const QWidget *beside =
-            centralWidget()->childAt(label->geometry().center() + QPoint(label->width(), 0));
-        const int right = beside ? beside->x() - 1 : label->geometry().right() + 1;
-        captions.append({label, {label->text()}, QRect(0, 0, right - label->x(), label->height())});
-    }
-    for (QPushButton *button : centralWidget()->findChildren<QPushButton *>()) {
-        QStyleOptionButton option;
-        option.initFrom(button);
-        captions.append({button,
-                         {button->text()},
-                         style()->subElementRect(QStyle::SE_PushButtonContents, &option, button)});
-    }
-    for (const auto &[panel, texts] : m_statusBar->panels())
-        captions.append({panel, texts, panel->contentsRect()});
-
+    const auto captions = [this] {
+        QList<Caption> all;
+        for (QLabel *label : centralWidget()->findChildren<QLabel *>()) {
+            const QWidget *beside =
+                centralWidget()->childAt(label->geometry().center() + QPoint(label->width(), 0));
+            const int right = beside ? beside->x() - 1 : label->geometry().right() + 1;
+            all.append({label, {label->text()}, QRect(0, 0, right - label->x(), label->height())});
+        }
+        for (QPushButton *button : centralWidget()->findChildren<QPushButton *>()) {
+            QStyleOptionButton option;
+            option.initFrom(button);
+            all.append({button, {button->text()},
+                        style()->subElementRect(QStyle::SE_PushButtonContents, &option, button)});
+        }
+        for (QLineEdit *field : centralWidget()->findChildren<QLineEdit *>()) {
+            QStyleOptionFrame option;
+            option.initFrom(field);
+            option.lineWidth = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, field);
+            all.append({field, {}, style()->subElementRect(QStyle::SE_LineEditContents, &option, field)});
+        }
+        for (const auto &[panel, texts] : m_statusBar->panels())
+            all.append({panel, texts, panel->contentsRect()});
+        return all;
+    };
     const auto fits = [&captions] {
-        return std::all_of(captions.cbegin(), captions.cend(), [](const Caption &caption) {
+        const QList<Caption> all = captions();
+        return std::all_of(all.cbegin(), all.cend(), [](const Caption &caption) {
             const QFontMetricsF metrics(caption.widget->font());
             return metrics.height() <= caption.room.height() &&
                    std::all_of(caption.texts.cbegin(), caption.texts.cend(), [&](const QString &text) {
@@ -201,12 +213,13 @@ void frmMain::fitCaptions()
                    });
         });
     };
-    // The desktop's font, a half point smaller at a time while something would be cut.
-    QFont font = QApplication::font(this);
-    while (!fits() && font.pointSizeF() > MinPointSize) {
-        font.setPointSizeF(font.pointSizeF() - 0.5);
-        centralWidget()->setFont(font);
-        statusBar()->setFont(font);
+    // The operator's font stays as it is; where it needs more room than a box gives, every length
+    // of the layout grows by one factor, so that the window keeps its proportions.
+    Twips twips;
+    place(twips);
+    while (!fits() && twips.scale < MaxScale) {
+        twips.scale += ScaleStep;
+        place(twips);
     }
 }
 
@@ -234,16 +247,24 @@ void frmMain::Form_Load()
 
 void frmMain::Form_Unload()
 {
-    if (MSComm1->PortOpen())
-        MSComm1->setPortOpen(false);
+    m_ports->shutDown();
 }
 
 void frmMain::closeEvent(QCloseEvent *event)
 {
-    // Closing is never refused.
-    m_closing = true;
+    // Closing is never refused. What the close could not send is told while the window still stands.
     Form_Unload();
+    m_closing = true;
     event->accept();
+}
+
+void frmMain::closeUnattended()
+{
+    m_closing = true;
+    // A message waiting for OK would keep the program from ending.
+    if (QWidget *modal = QApplication::activeModalWidget())
+        modal->close();
+    close();
 }
 
 } // namespace zem

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "twips.h"
+
 #include <QMainWindow>
 #include <array>
 
@@ -10,6 +12,7 @@ class QPushButton;
 namespace zem {
 
 class CommComponent;
+class PortConnection;
 class StatusBar;
 
 // The program's one window. It owns the serial component for the whole run.
@@ -21,6 +24,10 @@ public:
     explicit frmMain(CommComponent *comm, QWidget *parent = nullptr);
 
     CommComponent *comm() const { return MSComm1; }
+    // The layout's size against the window's own (1 where the desktop's font fits its boxes).
+    qreal layoutScale() const { return m_twips.scale; }
+    // Closes as the system's close command does, with nobody there to read a message.
+    void closeUnattended();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -28,7 +35,9 @@ protected:
 private:
     void buildControls();
     void buildMenus();
-    // Makes the font small enough for every caption to show whole in its box.
+    // Places every control at its twips, at this scale.
+    void place(const Twips &twips);
+    // Grows the layout until every caption shows whole in the desktop's font.
     void fitCaptions();
     void Form_Load();
     void Form_Unload();
@@ -46,6 +55,9 @@ private:
     std::array<QAction *, 4> mnuCom{};
     QAction *mnuConnect = nullptr;
     StatusBar *m_statusBar = nullptr;
+    PortConnection *m_ports = nullptr;
+    QList<std::pair<QWidget *, QRect>> m_drawn; // each control with its place in twips
+    Twips m_twips;
     bool m_closing = false;
 };
 

@@ -13,6 +13,7 @@ int main(int argc, char *argv[])
     zem::initApplication();
 
     zem::frmMain window(new zem::SerialPortComm);
+    zem::closeOnSignals(&window);
     window.show();
     return QApplication::exec();
 }

@@ -1,7 +1,6 @@
 #include "statusbar.h"
 
 #include "commcomponent.h"
-#include "twips.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -16,26 +15,26 @@ constexpr int PanelWidth = 1440;
 
 } // namespace
 
-StatusBar::StatusBar(CommComponent *comm, int width, int height, QWidget *parent)
+StatusBar::StatusBar(CommComponent *comm, const QRect &twips, QWidget *parent)
     : QStatusBar(parent)
     , m_comm(comm)
+    , m_twips(twips)
 {
     setObjectName(QStringLiteral("StatusBar1"));
     setSizeGripEnabled(false);
-    setFixedSize(px(width), px(height));
     // The panels stand at fixed places over the bar's full height, like every other control.
-    const auto panel = [this, height](const char *name, int left, int panelWidth) {
+    const auto panel = [this](const char *name) {
         auto *label = new QLabel(this);
         label->setObjectName(QLatin1String(name));
-        label->setGeometry(twipRect(left, 0, panelWidth, height));
         label->setContentsMargins(2, 0, 2, 0);
         return label;
     };
-    m_lineState = panel("StatusBar1Panel1", 0, PanelWidth);
-    m_lineSettings = panel("StatusBar1Panel2", PanelWidth, PanelWidth);
-    m_sending = panel("sending", 2 * PanelWidth, width - 2 * PanelWidth);
+    m_lineState = panel("StatusBar1Panel1");
+    m_lineSettings = panel("StatusBar1Panel2");
+    m_sending = panel("sending");
     m_sending->hide();
     m_lineSettings->installEventFilter(this);
+    place({});
 
     connect(m_comm, &CommComponent::stateChanged, this, &StatusBar::showState);
     connect(m_comm, &CommComponent::outBufferChanged, this, &StatusBar::showSending);
@@ -46,10 +45,51 @@ StatusBar::StatusBar(CommComponent *comm, int width, int height, QWidget *parent
     showState();
 }
 
+void StatusBar::place(const Twips &twips)
+{
+    // Placed from the client area's corner, so that the bar meets the controls above it.
+    const auto at = [&](int left, int width) {
+        return twips.rect(m_twips.x() + left, m_twips.y(), width, m_twips.height())
+            .translated(0, -twips.px(m_twips.y()));
+    };
+    setFixedSize(at(0, m_twips.width()).size());
+    m_lineState->setGeometry(at(0, PanelWidth));
+    m_lineSettings->setGeometry(at(PanelWidth, PanelWidth));
+    m_sending->setGeometry(at(2 * PanelWidth, m_twips.width() - 2 * PanelWidth));
+}
+
+QString StatusBar::lineText(Line line)
+{
+    switch (line) {
+    case Line::Connected:
+        return tr("Connected");
+    case Line::Disconnecting:
+        return tr("Disconnecting");
+    case Line::Disconnected:
+        break;
+    }
+    return tr("Disconnected");
+}
+
+QString StatusBar::settingsText(int port)
+{
+    return tr("COM%1:9600 8N1").arg(port);
+}
+
+QString StatusBar::sendingText(qint64 left)
+{
+    const qint64 seconds = (left + CommComponent::BytesPerSecond - 1) / CommComponent::BytesPerSecond;
+    const QString time = QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    return tr("Sending: %Ln byte(s) left, about %1", nullptr, static_cast<int>(std::min<qint64>(left, INT_MAX)))
+        .arg(time);
+}
+
 QList<std::pair<QLabel *, QStringList>> StatusBar::panels() const
 {
-    return {{m_lineState, {tr("Connected"), tr("Disconnected")}},
-            {m_lineSettings, {tr("COM%1:9600 8N1").arg(CommComponent::LastPort)}}};
+    // The longest count is a full input buffer's worth, eighteen minutes of the line.
+    return {{m_lineState, {lineText(Line::Connected), lineText(Line::Disconnected), lineText(Line::Disconnecting)}},
+            {m_lineSettings, {settingsText(CommComponent::LastPort)}},
+            {m_sending, {sendingText(1 << 20)}}};
 }
 
 bool StatusBar::eventFilter(QObject *watched, QEvent *event)
@@ -62,30 +102,24 @@ bool StatusBar::eventFilter(QObject *watched, QEvent *event)
 
 void StatusBar::showState()
 {
-    m_lineState->setText(m_comm->PortOpen() ? tr("Connected") : tr("Disconnected"));
-    m_lineSettings->setText(tr("COM%1:9600 8N1").arg(m_comm->CommPort()));
+    const Line line = m_comm->isClosing() ? Line::Disconnecting
+                      : m_comm->PortOpen() ? Line::Connected
+                                           : Line::Disconnected;
+    m_lineState->setText(lineText(line));
+    m_lineSettings->setText(settingsText(m_comm->CommPort()));
     showSending();
-}
-
-QString StatusBar::sendingText() const
-{
-    const qint64 left = m_comm->OutBufferCount();
-    const qint64 seconds = (left + CommComponent::BytesPerSecond - 1) / CommComponent::BytesPerSecond;
-    const QString time = QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
-    return tr("Sending: %Ln byte(s) left, about %1", nullptr,
-              static_cast<int>(std::min<qint64>(left, INT_MAX)))
-        .arg(time);
 }
 
 void StatusBar::showSending()
 {
     // The component tells when its queue changes; while anything is queued the count is also looked at
     // a few times a second, since the driver may take the last bytes without a word.
-    if (m_comm->OutBufferCount() == 0) {
+    const qint64 left = m_comm->OutBufferCount();
+    if (left == 0) {
         m_sendingPace.stop();
         m_sending->hide();
     } else if (!m_sendingPace.isActive()) {
-        m_sending->setText(sendingText());
+        m_sending->setText(sendingText(left));
         m_sending->show();
         m_sendingPace.start();
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "twips.h"
+
 #include <QStatusBar>
 #include <QTimer>
 
@@ -18,10 +20,12 @@ class StatusBar : public QStatusBar
 {
     Q_OBJECT
 public:
-    // `width` and `height` in twips.
-    StatusBar(CommComponent *comm, int width, int height, QWidget *parent = nullptr);
+    // Where it stands in the client area, in twips.
+    StatusBar(CommComponent *comm, const QRect &twips, QWidget *parent = nullptr);
 
-    // Each panel with every text it may show, for the window to size its font by.
+    // Sizes the bar and its panels at this scale.
+    void place(const Twips &twips);
+    // Each panel with every text it may show, for the window to find the room they need.
     QList<std::pair<QLabel *, QStringList>> panels() const;
     // Asked, as the port panel's tip is about to show, which device the chosen Com opens.
     void setPortTip(std::function<QString()> tip) { m_portTip = std::move(tip); }
@@ -30,11 +34,20 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    enum class Line
+    {
+        Disconnected,
+        Connected,
+        Disconnecting
+    };
+    static QString lineText(Line line);
+    static QString settingsText(int port);
+    static QString sendingText(qint64 left);
     void showState();
     void showSending();
-    QString sendingText() const;
 
     CommComponent *m_comm;
+    QRect m_twips;
     QLabel *m_lineState;
     QLabel *m_lineSettings;
     QLabel *m_sending;

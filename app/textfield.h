@@ -2,53 +2,31 @@
 
 #include <QLineEdit>
 
-class QTextLayout;
-
 namespace zem {
 
-// A single-line text field that takes text of any length and stays cheap whatever it holds.
-//
-// QLineEdit lays out and measures its whole text on every repaint, cursor blink and focus change:
-// a pasted megabyte costs a third of a core at rest. Past LongText characters this field keeps
-// QLineEdit's editing but hides the text from it (NoEcho), and draws, places the cursor by mouse and
-// moves it by key over just the characters in view, and tells a screen reader those. Undo and input
-// methods are not offered then.
+// A stock line edit that holds at most Limit characters. Where QLineEdit would cut an over-long
+// paste, drop or middle-click to fit, this field refuses it whole and says so: a TEXT cut short would
+// go out as if it were whole. Typing into a full field is refused as in any full field.
 class TextField : public QLineEdit
 {
     Q_OBJECT
 public:
-    static constexpr qsizetype LongText = 16384;
+    // QLineEdit's own default. It lays out its whole text on every change, and at this length an
+    // update of the Response field still costs only a few milliseconds (the README's figures).
+    static constexpr int Limit = 32767;
 
     explicit TextField(QWidget *parent = nullptr);
 
-    // Drawing, moving and choosing go by what is in view (not by QLineEdit's own layout).
-    bool isLong() const { return echoMode() == NoEcho; }
-    // The characters in view, as a long field draws them from.
-    QString textInView() const;
+Q_SIGNALS:
+    // Text the operator tried to put in did not fit; the field kept what it had.
+    void refused(const QString &message);
 
 protected:
-    void paintEvent(QPaintEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseDoubleClickEvent(QMouseEvent *event) override;
-    void contextMenuEvent(QContextMenuEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
 
 private:
-    void fitMode(qsizetype length);
-    // Where QLineEdit would put the text: inside the frame and the text margins.
-    QRect textArea() const;
-    // Lays out the characters in view, moving the view just enough to show the cursor, and returns
-    // where the layout's first character stands.
-    QPointF layOut(QTextLayout &layout);
-    qsizetype positionAt(int x);
-    // The nearest character or word boundary before or after `from`.
-    qsizetype boundary(qsizetype from, bool forward, bool words) const;
-    void moveTo(qsizetype position, bool select);
-    void copySelection() const;
-
-    qsizetype m_first = 0;  // the first character in view
-    qsizetype m_anchor = 0; // where a mouse selection started
+    bool m_typing = false;
 };
 
 } // namespace zem

@@ -6,6 +6,7 @@
 #include "frmmain.h"
 #include "responsetext.h"
 #include "serialportcomm.h"
+#include "textfield.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -123,7 +124,7 @@ public:
         ::close(m_master);
         ::close(m_slave);
     }
-    ComMap map() const { return {{{path, {}, {}}}}; }
+    ComMap map() const { return {{{path, {}, {}, {}, ComReason::Free}}}; }
 
     // Writes `bytes` in `chunk`-byte writes, `perSecond` bytes a second (0: as fast as the line
     // takes them), from a thread of its own.
@@ -199,7 +200,7 @@ struct Program
     // The Response field at its bound; returns what it holds.
     QString fill()
     {
-        QString text = prependReceived({}, QString::fromLatin1(randomBytes(ResponseLimit, 1)));
+        QString text = prependReceived({}, QString::fromLatin1(randomBytes(TextField::Limit, 1)), TextField::Limit);
         response->setText(text);
         response->setCursorPosition(0);
         QApplication::processEvents();
@@ -245,14 +246,14 @@ void display()
     Device device;
     Program zem(device);
     const QString batch = QString::fromLatin1(randomBytes(1024, 2));
-    for (const int length : {0, 16384, ResponseLimit}) {
-        const QString start = prependReceived({}, QString::fromLatin1(randomBytes(length, 1))).left(length);
+    for (const int length : {0, 16384, TextField::Limit}) {
+        const QString start = prependReceived({}, QString::fromLatin1(randomBytes(length, 1)), length);
         double total = 0;
         for (int i = 0; i < 20; ++i) {
             zem.response->setText(start);
             QApplication::processEvents();
             const auto t0 = Clock::now();
-            zem.response->setText(prependReceived(zem.response->text(), batch));
+            zem.response->setText(prependReceived(zem.response->text(), batch, TextField::Limit));
             zem.response->setCursorPosition(0);
             QApplication::processEvents();
             total += since(t0);
@@ -288,7 +289,7 @@ void stream()
         const double share = (threadCpu() - cpu) / since(t0);
         device.waitSent();
         runFor(500);
-        const bool exact = zem.response->text() == prependReceived(start, QString::fromLatin1(bytes));
+        const bool exact = zem.response->text() == prependReceived(start, QString::fromLatin1(bytes), TextField::Limit);
         std::printf("  %2lld-byte writes: %4.1f%% of a core, worst lag %3.0f ms, final text %s\n",
                     static_cast<long long>(chunk), share * 100, worst * 1000, exact ? "exact" : "WRONG");
     }
@@ -335,7 +336,7 @@ void flood()
         runUntil([&] { return zem.response->text().startsWith(newest); }, 300000);
         const double secs = since(t0);
         device.waitSent();
-        const bool exact = zem.response->text() == prependReceived(start, QString::fromLatin1(bytes));
+        const bool exact = zem.response->text() == prependReceived(start, QString::fromLatin1(bytes), TextField::Limit);
         std::printf(
             "  %2lld MiB: %8.0f bytes/s (%.0f times the line), longest stall %lld ms, RSS grew %.1f MiB, "
             "final text %s\n",
@@ -360,7 +361,7 @@ void blocked()
     const double share = (threadCpu() - cpu) / held;
     device.waitSent();
     runFor(500);
-    const bool exact = zem.response->text() == prependReceived({}, QString::fromLatin1(bytes));
+    const bool exact = zem.response->text() == prependReceived({}, QString::fromLatin1(bytes), TextField::Limit);
     std::printf("\n%.1f s of the line arriving while Disconnect waited %.1f s for a device that does not read: %s, "
                 "%.1f%% of a core meanwhile\n",
                 double(bytes.size()) / 960, held, exact ? "every byte reached the field, in order" : "bytes LOST",

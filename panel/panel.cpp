@@ -42,6 +42,11 @@ Panel::Panel(const Controls &controls, CommComponent *MSComm1, QObject *parent)
         connect(m_controls.btnClear[static_cast<size_t>(i)], &QPushButton::clicked, this,
                 [this, i] { btnClear_Click(i); });
     connect(m_comm, &CommComponent::OnComm, this, &Panel::MSComm1_OnComm);
+    // What Send gives a closing port would run against the state the close ends in.
+    connect(m_comm, &CommComponent::stateChanged, this, [this] {
+        for (QPushButton *button : m_controls.btnSend)
+            button->setEnabled(!m_comm->isClosing());
+    });
 }
 
 void Panel::btnSend_Click(qint16 Index)
@@ -49,7 +54,7 @@ void Panel::btnSend_Click(qint16 Index)
     if (Index == 0)
         sendHexRow();
     else
-        sendTextRow();
+        send(m_controls.txtTextOut->text());
 }
 
 void Panel::sendHexRow()
@@ -74,25 +79,11 @@ void Panel::sendHexRow()
     }
 }
 
-void Panel::sendTextRow()
-{
-    const QString text = m_controls.txtTextOut->text();
-    if (const WideChar wide = firstWideChar(text); wide.position > 0) {
-        const QString character = QString::fromUcs4(&wide.code, 1);
-        const QString code = QString::number(wide.code, 16).toUpper().rightJustified(4, u'0');
-        Q_EMIT message(tr("The character \"%1\" (U+%2) at position %3 is not a single byte "
-                          "(codes 0 to 255); nothing was sent.")
-                           .arg(character, code)
-                           .arg(wide.position));
-        return;
-    }
-    send(text);
-}
-
 void Panel::send(const QString &txtin)
 {
-    if (m_comm->PortOpen())
-        m_comm->setOutput(txtin);
+    // The component drops what a closed port is given, and refuses a character that is no byte.
+    if (const CommError refused = m_comm->setOutput(txtin))
+        Q_EMIT message(refused.description);
 }
 
 void Panel::btnClear_Click(qint16 Index)
@@ -119,7 +110,7 @@ void Panel::MSComm1_OnComm()
     if (strData.isEmpty())
         return;
     QLineEdit *field = m_controls.txtResponse;
-    field->setText(prependReceived(field->text(), strData));
+    field->setText(prependReceived(field->text(), strData, m_controls.responseBound));
     // Show the newest bytes, not the oldest.
     field->setCursorPosition(0);
 }

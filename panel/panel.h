@@ -22,6 +22,7 @@ public:
         QLineEdit *txtResponse = nullptr;
         std::array<QPushButton *, 2> btnSend{};
         std::array<QPushButton *, 3> btnClear{};
+        int responseBound = 0; // the most characters txtResponse holds
     };
 
     Panel(const Controls &controls, CommComponent *MSComm1, QObject *parent = nullptr);
@@ -36,7 +37,6 @@ Q_SIGNALS:
 
 private:
     void sendHexRow();
-    void sendTextRow();
     // Writes to the line while the port is open; drops the data otherwise.
     void send(const QString &txtin);
 

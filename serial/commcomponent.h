@@ -7,13 +7,12 @@
 
 namespace zem {
 
-// A failure reported by the serial component: number 0 means none.
+// A failure reported by the serial component, in the operator's words; none when empty.
 struct CommError
 {
-    int number = 0;
     QString description;
 
-    explicit operator bool() const { return number != 0; }
+    explicit operator bool() const { return !description.isEmpty(); }
 };
 
 // The serial line as the window sees it: a port number, an open state, bytes out and bytes in.
@@ -32,8 +31,12 @@ public:
 
     virtual bool PortOpen() const = 0;
     // Opening uses CommPort with the fixed line settings; a failure leaves the port closed.
-    // Closing first writes out what Output was already given, for a bounded time.
+    // Closing first writes out what Output was already given, for a bounded time, while the window
+    // goes on working.
     virtual CommError setPortOpen(bool open) = 0;
+    // A close is waiting for output to go out: the port is still open, and nothing new should be
+    // asked of the line until it is done.
+    virtual bool isClosing() const = 0;
     // Bytes that the last setPortOpen(false) had to drop because the line did not take them in time.
     virtual qint64 droppedAtLastClose() const = 0;
 
@@ -43,7 +46,8 @@ public:
     // Which device each Com number would open now.
     virtual ComMap devices() const = 0;
 
-    // Writes each character as one byte; a text with a character above 255 is refused whole.
+    // Writes each character as one byte while the port is open, and drops the text while it is
+    // closed; a text with a character above 255 is refused whole, open or not.
     virtual CommError setOutput(const QString &text) = 0;
     // Bytes given to Output that the device driver has not taken yet.
     virtual qint64 OutBufferCount() const = 0;
@@ -53,7 +57,7 @@ public:
 Q_SIGNALS:
     // Raised on the UI thread while received bytes wait.
     void OnComm();
-    // PortOpen or CommPort changed.
+    // PortOpen, isClosing or CommPort changed.
     void stateChanged();
     // OutBufferCount changed.
     void outBufferChanged();

@@ -6,16 +6,6 @@
 #include <climits>
 
 namespace zem {
-namespace {
-
-// The guarded stretches go on past a failing step and report the latest failure.
-void remember(CommError &latest, CommError error)
-{
-    if (error)
-        latest = std::move(error);
-}
-
-} // namespace
 
 PortConnection::PortConnection(CommComponent *MSComm1, const std::array<QAction *, 4> &mnuCom,
                                QAction *mnuConnect, QObject *parent)
@@ -28,7 +18,9 @@ PortConnection::PortConnection(CommComponent *MSComm1, const std::array<QAction 
         connect(m_mnuCom[static_cast<size_t>(i)], &QAction::triggered, this,
                 [this, i] { mnuCom_Click(static_cast<qint16>(i + 1)); });
     connect(m_mnuConnect, &QAction::triggered, this, &PortConnection::mnuConnect_Click);
+    connect(m_comm, &CommComponent::stateChanged, this, &PortConnection::showState);
     connect(m_comm, &CommComponent::lineFailed, this, &PortConnection::onLineFailed);
+    showState();
 }
 
 QString PortConnection::connectCaption()
@@ -36,71 +28,71 @@ QString PortConnection::connectCaption()
     return tr("&Connect");
 }
 
-QString PortConnection::disconnectCaption()
+void PortConnection::showState()
 {
-    return tr("Dis&connect");
+    // While a close waits for output, nothing that acts on the line can be chosen: a choice made
+    // then would run against whatever state the wait ends in.
+    const bool idle = !m_comm->isClosing();
+    m_mnuConnect->setText(m_comm->PortOpen() ? tr("Dis&connect") : connectCaption());
+    m_mnuConnect->setEnabled(idle);
+    // The mark stands on the port the component holds, even after a failed switch.
+    for (int n = CommComponent::FirstPort; n <= CommComponent::LastPort; ++n) {
+        QAction *item = m_mnuCom[static_cast<size_t>(n - 1)];
+        item->setChecked(n == m_comm->CommPort());
+        item->setEnabled(idle);
+    }
 }
 
 void PortConnection::mnuCom_Click(qint16 Index)
 {
     if (Index < CommComponent::FirstPort || Index > CommComponent::LastPort)
         return;
-    if (m_comm->PortOpen()) {
-        CommError failure;
-        remember(failure, closePort());
-        remember(failure, m_comm->setCommPort(Index));
-        remember(failure, m_comm->setPortOpen(true));
-        if (failure) {
-            Q_EMIT message(unavailableText(Index, failure));
-            m_mnuConnect->setText(connectCaption());
-        } else {
-            m_mnuConnect->setText(disconnectCaption());
-        }
-    } else {
+    if (!m_comm->PortOpen()) {
         m_comm->setCommPort(Index); // cannot fail while closed with a port 1 to 4
+        return;
     }
-    // The mark stands on the port the component holds, even after a failed switch.
-    checkPort(m_comm->CommPort());
+    // Each step goes on past a failing one; the latest failure is the one told.
+    closePort();
+    if (m_shutDown)
+        return;
+    CommError failure = m_comm->setCommPort(Index);
+    if (CommError opened = m_comm->setPortOpen(true))
+        failure = std::move(opened);
+    if (failure)
+        Q_EMIT message(unavailableText(Index, failure));
 }
 
 void PortConnection::mnuConnect_Click()
 {
     if (m_comm->PortOpen()) {
         closePort();
-        m_mnuConnect->setText(connectCaption());
         return;
     }
-    if (const CommError failure = m_comm->setPortOpen(true)) {
+    if (const CommError failure = m_comm->setPortOpen(true))
         Q_EMIT message(unavailableText(m_comm->CommPort(), failure));
-        m_mnuConnect->setText(connectCaption());
-        return;
-    }
-    m_mnuConnect->setText(disconnectCaption());
 }
 
-CommError PortConnection::closePort()
+void PortConnection::shutDown()
 {
-    CommError error = m_comm->setPortOpen(false);
+    m_shutDown = true;
+    if (m_comm->PortOpen())
+        closePort();
+}
+
+void PortConnection::closePort()
+{
+    m_comm->setPortOpen(false);
     if (const qint64 dropped = m_comm->droppedAtLastClose(); dropped > 0)
-        Q_EMIT message(tr("%n byte(s) could not be sent before the port closed and were discarded.", "",
+        Q_EMIT message(tr("%Ln byte(s) could not be sent before the port closed and were discarded.", nullptr,
                           static_cast<int>(std::min<qint64>(dropped, INT_MAX))));
-    return error;
 }
 
 void PortConnection::onLineFailed(const CommError &error)
 {
-    m_mnuConnect->setText(connectCaption());
     // The component reports from inside its own I/O; the operator reads the message once it is done.
     QMetaObject::invokeMethod(
         this, [this, text = unavailableText(m_comm->CommPort(), error)] { Q_EMIT message(text); },
         Qt::QueuedConnection);
-}
-
-void PortConnection::checkPort(int port)
-{
-    for (QAction *item : m_mnuCom)
-        item->setChecked(false);
-    m_mnuCom[static_cast<size_t>(port - 1)]->setChecked(true);
 }
 
 QString PortConnection::unavailableText(int port, const CommError &error) const

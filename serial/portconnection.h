@@ -10,7 +10,7 @@ class QAction;
 namespace zem {
 
 // Port choice and Connect/Disconnect from the menus. It keeps no state of its own: the component
-// holds the port number and open state, the menu items show them.
+// holds the port number and open state, and the menu items show them.
 class PortConnection : public QObject
 {
     Q_OBJECT
@@ -21,25 +21,27 @@ public:
 
     void mnuCom_Click(qint16 Index);
     void mnuConnect_Click();
+    // Closes the open port for good: the window is going. A port switch under way does not reopen.
+    void shutDown();
 
     static QString connectCaption();
-    static QString disconnectCaption();
 
 Q_SIGNALS:
     // Something the operator must read before going on; shown modally by the receiver.
     void message(const QString &text);
 
 private:
+    // The Connect caption, the check mark and what can be chosen, as the component stands.
+    void showState();
     void onLineFailed(const CommError &error);
-    // Moves the check mark to the port the component holds.
-    void checkPort(int port);
     // Closes the open port, telling the operator if output had to be dropped.
-    CommError closePort();
+    void closePort();
     QString unavailableText(int port, const CommError &error) const;
 
     CommComponent *m_comm;
     std::array<QAction *, 4> m_mnuCom;
     QAction *m_mnuConnect;
+    bool m_shutDown = false;
 };
 
 } // namespace zem

@@ -15,6 +15,11 @@ QString builtInName(int index)
     return QStringLiteral("/dev/ttyS%1").arg(index);
 }
 
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("zem::PortMap", text);
+}
+
 // Adapters first, by kind, then by name and number: ttyUSB0, ttyUSB1, ttyUSB10, ttyACM0, rfcomm0, ...
 auto freeOrder(const SerialDevice &device)
 {
@@ -31,11 +36,16 @@ QList<SerialDevice> listedPorts()
 {
     QList<SerialDevice> listed;
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-        listed.append({info.systemLocation(), info.description(), info.manufacturer()});
+        listed.append({info.systemLocation(), info.description(), info.manufacturer(), {}, ComReason::Free});
     return listed;
 }
 
 } // namespace
+
+QString pinLink(int port)
+{
+    return QStringLiteral("/dev/zem-com%1").arg(port);
+}
 
 ComMap assignComPorts(const SystemPorts &system)
 {
@@ -45,7 +55,7 @@ ComMap assignComPorts(const SystemPorts &system)
         const auto found =
             std::find_if(free.begin(), free.end(), [&](const SerialDevice &d) { return d.path == path; });
         if (found == free.end())
-            return SerialDevice{path, {}, {}};
+            return SerialDevice{path, {}, {}, {}, ComReason::Free};
         SerialDevice device = *found;
         free.erase(found);
         return device;
@@ -53,16 +63,25 @@ ComMap assignComPorts(const SystemPorts &system)
     const auto isFree = [&free](const QString &path) {
         return std::any_of(free.cbegin(), free.cend(), [&](const SerialDevice &d) { return d.path == path; });
     };
+    const auto pin = [&](SerialDevice &com, const QString &link) {
+        const auto target = system.links.constFind(link);
+        if (target == system.links.cend())
+            return false;
+        const SerialDevice device = take(*target);
+        com = {link, device.description, device.manufacturer, *target, ComReason::Pinned};
+        return true;
+    };
 
+    // Pins first, so that a pinned device is nobody else's; then the built-in ports; then the rest.
     ComMap map;
-    for (int i = 0; i < int(map.size()); ++i) {
-        const QString name = builtInName(i);
-        SerialDevice &com = map[static_cast<size_t>(i)];
-        if (const auto link = system.links.constFind(name); link != system.links.cend()) {
-            const SerialDevice target = take(*link);
-            com = {name, target.description, target.manufacturer};
-        } else if (isFree(name)) {
+    for (size_t i = 0; i < map.size(); ++i)
+        pin(map[i], pinLink(int(i) + 1));
+    for (size_t i = 0; i < map.size(); ++i) {
+        SerialDevice &com = map[i];
+        const QString name = builtInName(int(i));
+        if (com.path.isEmpty() && !pin(com, name) && isFree(name)) {
             com = take(name);
+            com.reason = ComReason::BuiltIn;
         }
     }
     std::stable_sort(free.begin(), free.end(), [](const SerialDevice &a, const SerialDevice &b) {
@@ -93,10 +112,12 @@ ComMap systemComMap()
 #else
     SystemPorts system{listedPorts(), {}};
     for (int i = 0; i < 4; ++i) {
-        const QFileInfo link(builtInName(i));
-        if (link.isSymLink()) {
-            const QString target = link.canonicalFilePath();
-            system.links.insert(link.filePath(), target.isEmpty() ? link.symLinkTarget() : target);
+        for (const QString &name : {pinLink(i + 1), builtInName(i)}) {
+            const QFileInfo link(name);
+            if (link.isSymLink()) {
+                const QString target = link.canonicalFilePath();
+                system.links.insert(name, target.isEmpty() ? link.symLinkTarget() : target);
+            }
         }
     }
     return assignComPorts(system);
@@ -110,30 +131,33 @@ QString describeComPort(int port, const ComMap &map)
         QStringList taken;
         for (size_t i = 0; i < map.size(); ++i) {
             if (!map[i].path.isEmpty())
-                taken.append(
-                    QCoreApplication::translate("zem::PortMap", "Com %1 is %2").arg(i + 1).arg(map[i].path));
+                taken.append(tr("Com %1 is %2").arg(i + 1).arg(map[i].path));
         }
         const QString lookedFor = builtInName(port - 1);
         if (taken.isEmpty())
-            return QCoreApplication::translate(
-                       "zem::PortMap",
-                       "Nothing is attached as Com %1: there is no %2, and the system lists no "
-                       "other serial port.")
+            return tr("Nothing is attached as Com %1: there is no %2, and the system lists no other serial port.")
                 .arg(port)
                 .arg(lookedFor);
-        return QCoreApplication::translate(
-                   "zem::PortMap",
-                   "Nothing is attached as Com %1: there is no %2, and no other serial port is "
-                   "left for it (%3).")
+        return tr("Nothing is attached as Com %1: there is no %2, and no other serial port is left for it (%3).")
             .arg(port)
             .arg(lookedFor, taken.join(QStringLiteral(", ")));
     }
     QString text = device.path;
+    if (!device.target.isEmpty())
+        text += QStringLiteral(" -> ") + device.target;
     if (!device.description.isEmpty())
         text += QStringLiteral(" - ") + device.description;
     if (!device.manufacturer.isEmpty())
         text += QStringLiteral(" (") + device.manufacturer + u')';
-    return text;
+    switch (device.reason) {
+    case ComReason::Pinned:
+        return text + tr(", pinned to this number by its link");
+    case ComReason::BuiltIn:
+        return text + tr(", the built-in port of this number");
+    case ComReason::Free:
+        break;
+    }
+    return text + tr(", the next serial port left free");
 }
 
 } // namespace zem

@@ -1,6 +1,10 @@
 #include "serialportcomm.h"
 
+#include "sendcheck.h"
+
 #include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
 #include <QScopedValueRollback>
 
 #include <algorithm>
@@ -9,20 +13,13 @@
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
+#include <csignal>
+#include <sys/ioctl.h>
 #include <unistd.h>
 #endif
 
 namespace zem {
 namespace {
-
-// Our own numbers for refusals that QSerialPort never reports.
-enum : int
-{
-    PortIsOpen = 1001,
-    PortOutOfRange = 1002,
-    NotAByte = 1003,
-    NothingAttached = 1004
-};
 
 // Errors after which the open port cannot go on; "this device cannot do that" is not one of them.
 bool isFatal(QSerialPort::SerialPortError error)
@@ -43,15 +40,53 @@ bool accountMayUse(const QString &path)
 #endif
 }
 
-// How long a close may wait for pending output at 9600 baud: the line time plus a second, ten
-// seconds at most.
-qint64 drainTimeoutMs(qint64 pendingBytes)
+// QSerialPort locks a port with a file named after it, as other serial programs do. A program that
+// died leaves its file behind, and an account that may not remove it cannot take the port over.
+// Returns that file when the process it names is gone.
+QString staleLockFile(const QString &path)
 {
-    const qint64 lineMs = pendingBytes * 1000 / CommComponent::BytesPerSecond;
-    return std::min<qint64>(lineMs + 1000, 10000);
+#ifdef Q_OS_UNIX
+    QString name = path.startsWith(QLatin1String("/dev/")) ? path.mid(5) : QFileInfo(path).fileName();
+    name.replace(u'/', u'_');
+    for (const char *dir : {"/var/lock", "/run/lock"}) {
+        QFile lock(QLatin1String(dir) + QLatin1String("/LCK..") + name);
+        if (!lock.open(QIODevice::ReadOnly))
+            continue;
+        const qint64 pid = lock.readLine().trimmed().toLongLong();
+        if (pid > 0 && pid <= INT_MAX && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+            return lock.fileName();
+    }
+#else
+    Q_UNUSED(path)
+#endif
+    return {};
+}
+
+// Output the driver took but has not sent yet, or -1 where the system does not tell.
+qint64 driverHolds(qintptr handle)
+{
+#if defined(Q_OS_UNIX) && defined(TIOCOUTQ)
+    int queued = 0;
+    if (handle >= 0 && ::ioctl(static_cast<int>(handle), TIOCOUTQ, &queued) == 0)
+        return queued;
+#else
+    Q_UNUSED(handle)
+#endif
+    return -1;
+}
+
+int clampedCount(qint64 count)
+{
+    return static_cast<int>(std::min<qint64>(count, INT_MAX));
 }
 
 } // namespace
+
+qint64 SerialPortComm::drainBoundMs(qint64 pendingBytes)
+{
+    const qint64 lineMs = pendingBytes * 1000 / BytesPerSecond;
+    return std::min<qint64>(lineMs + 1000, 10000);
+}
 
 SerialPortComm::SerialPortComm(PortMap portMap, QObject *parent)
     : CommComponent(parent)
@@ -95,7 +130,7 @@ CommError SerialPortComm::open()
     const ComMap map = m_portMap();
     const SerialDevice &device = map[static_cast<size_t>(m_port - 1)];
     if (device.path.isEmpty())
-        return {NothingAttached, describeComPort(m_port, map)};
+        return {describeComPort(m_port, map)};
     m_serial.setPortName(device.path);
     m_serial.clearError();
     if (!m_serial.open(QIODevice::ReadWrite)) {
@@ -109,20 +144,22 @@ CommError SerialPortComm::open()
 
 CommError SerialPortComm::openFailure(const SerialDevice &device) const
 {
-    const int number = static_cast<int>(m_serial.error());
     switch (m_serial.error()) {
     case QSerialPort::DeviceNotFoundError:
-        return {number, tr("Nothing is attached at %1: it may have been unplugged.").arg(device.path)};
+        return {tr("Nothing is attached at %1: it may have been unplugged.").arg(device.path)};
     case QSerialPort::PermissionError:
         if (!accountMayUse(device.path))
-            return {number, tr("This account may not use serial ports. Ask an administrator to add it to "
-                               "the dialout group; the change takes effect at the next login.")};
-        return {number,
-                tr("Another program is using %1. Close that program, then connect again.").arg(device.path)};
-    case QSerialPort::UnsupportedOperationError:
-        return {number, tr("%1 is not a serial port.").arg(device.path)};
+            return {tr("This account may not use serial ports. Ask an administrator to add it to the "
+                       "dialout group; the change takes effect at the next login.")};
+        if (const QString lock = staleLockFile(device.path); !lock.isEmpty())
+            return {tr("%1 is locked by the file %2, but the program that made it is no longer running. "
+                       "Remove that file, then connect again.")
+                        .arg(device.path, lock)};
+        return {tr("Another program is using %1. Close that program, then connect again.").arg(device.path)};
     default:
-        return {number, m_serial.errorString()};
+        if (m_serial.error() == QSerialPort::UnsupportedOperationError || QFileInfo(device.path).isDir())
+            return {tr("%1 is not a serial port.").arg(device.path)};
+        return {m_serial.errorString()};
     }
 }
 
@@ -141,10 +178,15 @@ void SerialPortComm::drain()
 {
     if (!m_serial.isOpen() || m_serial.bytesToWrite() == 0)
         return;
-    if (!m_draining)
-        m_drainDeadline = QDeadlineTimer(drainTimeoutMs(m_serial.bytesToWrite()));
-    const QScopedValueRollback draining(m_draining, true);
-    // The window goes on painting and taking in received bytes; the operator's input waits its turn.
+    // A close that comes while this one drains waits on the same deadline.
+    const bool first = !m_draining;
+    if (first) {
+        m_drainDeadline = QDeadlineTimer(drainBoundMs(m_serial.bytesToWrite()));
+        m_draining = true;
+        Q_EMIT stateChanged();
+    }
+    // The window goes on: it paints, shows received bytes and takes the operator's input, while
+    // whatever would ask the line for more stands greyed (isClosing).
     QEventLoop loop;
     const auto check = [this, &loop] {
         if (!m_serial.isOpen() || m_serial.bytesToWrite() == 0)
@@ -153,7 +195,11 @@ void SerialPortComm::drain()
     connect(&m_serial, &QSerialPort::bytesWritten, &loop, check);
     connect(this, &CommComponent::stateChanged, &loop, check);
     QTimer::singleShot(std::chrono::milliseconds(m_drainDeadline.remainingTime()), &loop, &QEventLoop::quit);
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    loop.exec();
+    if (first) {
+        m_draining = false;
+        Q_EMIT stateChanged();
+    }
 }
 
 void SerialPortComm::shut()
@@ -170,9 +216,9 @@ void SerialPortComm::shut()
 CommError SerialPortComm::setCommPort(int port)
 {
     if (m_serial.isOpen())
-        return {PortIsOpen, tr("The port number cannot change while the port is open.")};
+        return {tr("The port number cannot change while the port is open.")};
     if (port < FirstPort || port > LastPort)
-        return {PortOutOfRange, tr("There is no port %1.").arg(port)};
+        return {tr("There is no port %1.").arg(port)};
     if (port != m_port) {
         m_port = port;
         Q_EMIT stateChanged();
@@ -182,10 +228,12 @@ CommError SerialPortComm::setCommPort(int port)
 
 CommError SerialPortComm::setOutput(const QString &text)
 {
-    const auto wide = std::find_if(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() > 0xFF; });
-    if (wide != text.cend())
-        return {NotAByte, tr("The character U+%1 is not a byte.")
-                              .arg(QString::number(wide->unicode(), 16).toUpper().rightJustified(4, u'0'))};
+    if (const WideChar wide = firstWideChar(text); wide.position > 0)
+        return {tr("The character \"%1\" (U+%2) at position %3 is not a single byte (codes 0 to 255); "
+                   "nothing was sent.")
+                    .arg(QString::fromUcs4(&wide.code, 1),
+                         QString::number(wide.code, 16).toUpper().rightJustified(4, u'0'))
+                    .arg(wide.position)};
     if (text.isEmpty() || !m_serial.isOpen())
         return {};
     m_serial.write(text.toLatin1());
@@ -200,6 +248,8 @@ qint64 SerialPortComm::OutBufferCount() const
 
 QString SerialPortComm::Input()
 {
+    if (m_serial.isOpen())
+        collect();
     QByteArray bytes = std::exchange(m_received, {});
     if (m_serial.isOpen())
         bytes += m_serial.readAll();
@@ -212,9 +262,17 @@ void SerialPortComm::onReadyRead()
     if (m_onComm.isActive() || m_collecting)
         return;
     m_onComm.start(static_cast<int>(delay));
-    // While a device trickles, the driver holds what comes until then (a UART's buffer lasts seconds
-    // at 9600 baud, the wait under half of one): the thread wakes once a batch, not once a byte.
-    if (delay > 0 && m_serial.bytesAvailable() < TrickleBytes)
+    if (delay > 0)
+        holdTrickleInDriver();
+}
+
+void SerialPortComm::holdTrickleInDriver()
+{
+    // QSerialPort's Unix back end stops reading while its read buffer is full, so a buffer narrowed
+    // to what it holds leaves the next bytes with the driver (a UART's buffer lasts seconds at 9600
+    // baud, the wait under half of one) and the thread wakes once a batch instead of once a byte:
+    // 1.5-2.5% of a core less with a device writing single bytes. collect() widens it again.
+    if (m_serial.bytesAvailable() < TrickleBytes)
         m_serial.setReadBufferSize(std::max<qint64>(m_serial.bytesAvailable(), 1));
 }
 
@@ -228,7 +286,6 @@ void SerialPortComm::collect()
 
 void SerialPortComm::raiseOnComm()
 {
-    collect();
     const qint64 start = m_clock.elapsed();
     Q_EMIT OnComm();
     m_pacer.handled(start, m_clock.elapsed());
@@ -240,12 +297,16 @@ void SerialPortComm::onError(QSerialPort::SerialPortError error)
     // so the first fatal error closes it; whatever was queued for it is lost with the device.
     if (!isFatal(error) || !m_serial.isOpen())
         return;
-    CommError failure{static_cast<int>(error), tr("The device went away: it was unplugged or switched off.")};
-    if (const qint64 unsent = m_serial.bytesToWrite(); unsent > 0)
-        failure.description += u' ' + tr("%n byte(s) could not be sent.", nullptr,
-                                         static_cast<int>(std::min<qint64>(unsent, INT_MAX)));
+    QString failure = tr("The device went away: it was unplugged or switched off.");
+    const qint64 queued = m_serial.bytesToWrite();
+    if (const qint64 held = driverHolds(m_serial.handle()); held >= 0) {
+        if (queued + held > 0)
+            failure += u' ' + tr("%Ln byte(s) could not be sent.", nullptr, clampedCount(queued + held));
+    } else if (queued > 0) {
+        failure += u' ' + tr("At least %Ln byte(s) could not be sent.", nullptr, clampedCount(queued));
+    }
     shut();
-    Q_EMIT lineFailed(failure);
+    Q_EMIT lineFailed({failure});
 }
 
 } // namespace zem

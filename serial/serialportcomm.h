@@ -21,10 +21,15 @@ public:
     // Fewer bytes than this at a time is a device trickling rather than pouring.
     static constexpr qint64 TrickleBytes = 256;
 
+    // How long a close may wait for `pendingBytes` to go out: the line time plus a second, ten
+    // seconds at most.
+    static qint64 drainBoundMs(qint64 pendingBytes);
+
     explicit SerialPortComm(PortMap portMap = systemComMap, QObject *parent = nullptr);
 
     bool PortOpen() const override;
     CommError setPortOpen(bool open) override;
+    bool isClosing() const override { return m_draining; }
     qint64 droppedAtLastClose() const override { return m_dropped; }
     int CommPort() const override { return m_port; }
     CommError setCommPort(int port) override;
@@ -41,6 +46,8 @@ private:
     // Closes the port, keeping what it received for Input.
     void shut();
     void onReadyRead();
+    // While a device trickles, leaves the bytes with the driver until OnComm is due.
+    void holdTrickleInDriver();
     // Takes in what the driver holds.
     void collect();
     void raiseOnComm();
@@ -55,7 +62,7 @@ private:
     int m_port = FirstPort;
     qint64 m_dropped = 0;
     bool m_draining = false;
-    bool m_collecting = false; // taking in what the driver held, just before OnComm
+    bool m_collecting = false; // taking in what the driver held
     QDeadlineTimer m_drainDeadline;
 };
 

@@ -1,12 +1,13 @@
-// The pure pieces against few-line models of their rules. (The Response text is held to its model by
-// the fuzzer, fuzz/fuzz_codecs.cpp, over random batches through small bounds.)
+// The pure pieces against few-line models of their rules, a named row for every byte value. (The
+// Response text is also held to its model by the fuzzer, fuzz/fuzz_codecs.cpp, through small bounds.)
 #include "hexbyte.h"
 #include "models.h"
 #include "oncommpacer.h"
 #include "portmap.h"
+#include "responsetext.h"
 #include "sendcheck.h"
+#include "serialportcomm.h"
 
-#include <QRandomGenerator>
 #include <QtTest>
 
 using namespace zem;
@@ -16,34 +17,45 @@ class tst_Codecs : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void hexEntriesAndRows();
+    void everyCharacter_data();
+    void everyCharacter();
     void pacingKeepsTheWindowCheapAndCurrent();
+    void drainIsBounded_data();
+    void drainIsBounded();
     void comNumbersGoToTheSystemsPorts_data();
     void comNumbersGoToTheSystemsPorts();
 };
 
-void tst_Codecs::hexEntriesAndRows()
+void tst_Codecs::everyCharacter_data()
 {
-    // Every one- and two-character entry over all byte values and a few others, now and then with a
-    // character between: a single character stands for both digits, of longer entries only the ends count.
-    QString alphabet = u"\uFF15\U0001D7D9"_s;
-    for (char16_t c = 0; c < 0x100; ++c)
-        alphabet += QChar(c);
-    const QStringList lasts = alphabet.split(QString()); // each character, and nothing
-    QRandomGenerator random(1);
-    for (const QChar first : alphabet) {
-        for (const QString &rest : lasts) {
-            const QString entry =
-                first + alphabet.mid(random.bounded(int(alphabet.size())), random.bounded(2)) + rest;
-            const bool digits =
-                std::all_of(entry.cbegin(), entry.cend(), [](QChar c) { return hexDigit(c) >= 0; });
-            QCOMPARE(int(HexStr(entry)), 16 * hexDigit(first) + hexDigit(entry.back()));
-            QCOMPARE(isHexEntry(entry), digits);
-        }
+    QTest::addColumn<QString>("c");
+    for (char16_t code = 0; code < 0x100; ++code)
+        QTest::addRow("byte %d", int(code)) << QString(QChar(code));
+    QTest::newRow("full-width 5") << u"\uFF15"_s;
+    QTest::newRow("mathematical 1, a surrogate pair") << u"\U0001D7D9"_s;
+}
+
+void tst_Codecs::everyCharacter()
+{
+    // As a hex entry alone (both digits), at either end of a longer entry (only the ends count), and
+    // as a received byte.
+    QFETCH(QString, c);
+    const int digit = hexDigit(c.front());
+    QCOMPARE(int(HexChar(c)), c.size() == 1 ? digit : -1);
+    QCOMPARE(int(HexStr(c)), c.size() == 1 ? 17 * digit : 16 * digit + hexDigit(c.back()));
+    QCOMPARE(int(HexStr(QString(c + u"zF"_s))), 16 * digit + 15);
+    QCOMPARE(int(HexStr(QString(u"1z"_s + c))), 16 + hexDigit(c.back()));
+    QCOMPARE(isHexEntry(QString(c + c)), digit >= 0);
+    QCOMPARE(firstBadHexEntry({{}, u"7"_s, c}), digit >= 0 ? -1 : 2);
+    if (c.size() == 1 && c.front().unicode() < 0x100) {
+        QCOMPARE(receivedText(c), responseModel(c, {}, 8));
+        QCOMPARE(firstWideChar(QString(u"ab"_s + c)).position, 0);
+    } else {
+        // The first character that is no byte, counted as the operator sees characters.
+        const WideChar wide = firstWideChar(QString(u"\u00E9"_s + c + u"\u20AC"_s));
+        QCOMPARE(wide.position, 2);
+        QCOMPARE(uint(wide.code), c.toUcs4().front());
     }
-    // A row names its first bad entry; a text its first character that is not a byte, a pair being one.
-    QCOMPARE(firstBadHexEntry({{}, u"zz"_s, u"1G"_s}), 1);
-    QCOMPARE(uint(firstWideChar(u"\u00E9\U0001F600"_s).code), 0x1F600u);
 }
 
 void tst_Codecs::pacingKeepsTheWindowCheapAndCurrent()
@@ -67,36 +79,78 @@ void tst_Codecs::pacingKeepsTheWindowCheapAndCurrent()
     }
 }
 
+void tst_Codecs::drainIsBounded_data()
+{
+    QTest::addColumn<qint64>("pending");
+    QTest::addColumn<qint64>("boundMs"); // the line time and a second, ten seconds at most
+    QTest::newRow("nothing") << qint64(0) << qint64(1000);
+    QTest::newRow("a second of the line") << qint64(960) << qint64(2000);
+    QTest::newRow("nine seconds") << qint64(8640) << qint64(10000);
+    QTest::newRow("one byte") << qint64(1) << qint64(1001);
+    QTest::newRow("an hour of the line") << qint64(3456000) << qint64(10000);
+}
+
+void tst_Codecs::drainIsBounded()
+{
+    QFETCH(qint64, pending);
+    QFETCH(qint64, boundMs);
+    QCOMPARE(SerialPortComm::drainBoundMs(pending), boundMs);
+}
+
 void tst_Codecs::comNumbersGoToTheSystemsPorts_data()
 {
-    QTest::addColumn<QString>("listed"); // a link made at /dev/ttyS1 is "ttyS1>target"
-    QTest::addColumn<QString>("com");    // what Com 1 to 4 open
-    QTest::newRow("one adapter") << u"ttyUSB0"_s << u"ttyUSB0,,,"_s;
+    // "ttyS1>ttyUSB1" is a link at /dev/ttyS1 to /dev/ttyUSB1. A stock PC has /dev/ttyS0-3 as nodes
+    // that answer nothing: the system lists none of them, and no link can take their names.
+    QTest::addColumn<QString>("system");
+    QTest::addColumn<QString>("com"); // what Com 1 to 4 open, and why
+    QTest::newRow("one adapter") << u"ttyUSB0"_s << u"ttyUSB0 free,,,"_s;
     QTest::newRow("built-in and adapters")
-        << u"ttyACM0 ttyUSB1 ttyS0 ttyUSB0"_s << u"ttyS0,ttyUSB0,ttyUSB1,ttyACM0"_s;
-    QTest::newRow("a link pins Com 2") << u"ttyUSB0 ttyUSB1 ttyS1>ttyUSB1"_s << u"ttyUSB0,ttyS1,,"_s;
+        << u"ttyACM0 ttyUSB1 ttyS0 ttyUSB0"_s << u"ttyS0 built-in,ttyUSB0 free,ttyUSB1 free,ttyACM0 free"_s;
+    QTest::newRow("a ttyS link pins Com 2")
+        << u"ttyUSB0 ttyUSB1 ttyS1>ttyUSB1"_s << u"ttyUSB0 free,ttyS1 pinned,,"_s;
+    QTest::newRow("stock PC, two adapters, no rule") << u"ttyUSB0 ttyUSB1"_s << u"ttyUSB0 free,ttyUSB1 free,,"_s;
+    QTest::newRow("stock PC, two adapters pinned crosswise")
+        << u"ttyUSB0 ttyUSB1 zem-com1>ttyUSB1 zem-com2>ttyUSB0"_s << u"zem-com1 pinned,zem-com2 pinned,,"_s;
+    QTest::newRow("a pin to Com 3 leaves the rest in order")
+        << u"ttyUSB0 ttyUSB1 ttyUSB2 zem-com3>ttyUSB0"_s << u"ttyUSB1 free,ttyUSB2 free,zem-com3 pinned,"_s;
+    QTest::newRow("a pin takes a built-in port to another number")
+        << u"ttyS0 ttyUSB0 zem-com2>ttyS0"_s << u"ttyUSB0 free,zem-com2 pinned,,"_s;
     QTest::newRow("more than four") << u"rfcomm0 ttyUSB10 ttyACM1 ttyUSB2 ttyS4"_s
-                                    << u"ttyUSB2,ttyUSB10,ttyACM1,rfcomm0"_s;
+                                    << u"ttyUSB2 free,ttyUSB10 free,ttyACM1 free,rfcomm0 free"_s;
     QTest::newRow("none") << QString() << u",,,"_s;
 }
 
 void tst_Codecs::comNumbersGoToTheSystemsPorts()
 {
-    QFETCH(QString, listed);
+    QFETCH(QString, system);
     QFETCH(QString, com);
-    SystemPorts system;
-    for (const QString &port : listed.split(u' ', Qt::SkipEmptyParts)) {
+    SystemPorts ports;
+    for (const QString &port : system.split(u' ', Qt::SkipEmptyParts)) {
         if (port.contains(u'>'))
-            system.links.insert("/dev/"_L1 + port.section(u'>', 0, 0), "/dev/"_L1 + port.section(u'>', 1));
+            ports.links.insert("/dev/"_L1 + port.section(u'>', 0, 0), "/dev/"_L1 + port.section(u'>', 1));
         else
-            system.listed.append({"/dev/"_L1 + port, u"UART"_s, u"Maker"_s});
+            ports.listed.append({"/dev/"_L1 + port, "UART "_L1 + port, u"Maker"_s, {}, ComReason::Free});
     }
-    const ComMap map = assignComPorts(system);
-    QStringList paths;
+    const ComMap map = assignComPorts(ports);
+    const char *reasons[] = {"pinned", "built-in", "free"};
+    QStringList opened;
     for (const SerialDevice &device : map)
-        paths.append(device.path.mid(5));
-    QCOMPARE(paths.join(u','), com);
-    QVERIFY(map[1].path.isEmpty() || describeComPort(2, map) == map[1].path + u" - UART (Maker)"_s);
+        opened.append(device.path.isEmpty() ? QString()
+                                            : device.path.mid(5) + u' ' + QLatin1String(reasons[int(device.reason)]));
+    QCOMPARE(opened.join(u','), com);
+
+    // The Port menu's tip says what each Com opens and why.
+    const QString tips[] = {u"%1 - UART %2 (Maker), pinned to this number by its link"_s,
+                            u"%1 - UART %2 (Maker), the built-in port of this number"_s,
+                            u"%1 - UART %2 (Maker), the next serial port left free"_s};
+    for (int n = 1; n <= 4; ++n) {
+        const SerialDevice &device = map[size_t(n - 1)];
+        const QString target = device.target.isEmpty() ? device.path : device.target;
+        if (!device.path.isEmpty())
+            QCOMPARE(describeComPort(n, map),
+                     tips[int(device.reason)].arg(device.path + (device.target.isEmpty() ? u""_s : u" -> "_s + target),
+                                                  target.mid(5)));
+    }
 }
 
 QTEST_APPLESS_MAIN(tst_Codecs)

@@ -4,20 +4,27 @@
 <context>
     <name>zem::PortConnection</name>
     <message numerus="yes">
-        <source>%n byte(s) could not be sent before the port closed and were discarded.</source>
+        <source>%Ln byte(s) could not be sent before the port closed and were discarded.</source>
         <translation>
-            <numerusform>%n byte could not be sent before the port closed and was discarded.</numerusform>
-            <numerusform>%n bytes could not be sent before the port closed and were discarded.</numerusform>
+            <numerusform>%Ln byte could not be sent before the port closed and was discarded.</numerusform>
+            <numerusform>%Ln bytes could not be sent before the port closed and were discarded.</numerusform>
         </translation>
     </message>
 </context>
 <context>
     <name>zem::SerialPortComm</name>
     <message numerus="yes">
-        <source>%n byte(s) could not be sent.</source>
+        <source>%Ln byte(s) could not be sent.</source>
         <translation>
-            <numerusform>%n byte could not be sent.</numerusform>
-            <numerusform>%n bytes could not be sent.</numerusform>
+            <numerusform>%Ln byte could not be sent.</numerusform>
+            <numerusform>%Ln bytes could not be sent.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>At least %Ln byte(s) could not be sent.</source>
+        <translation>
+            <numerusform>At least %Ln byte could not be sent.</numerusform>
+            <numerusform>At least %Ln bytes could not be sent.</numerusform>
         </translation>
     </message>
 </context>

@@ -8,10 +8,30 @@
 #include <QEventLoop>
 #include <QMessageBox>
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <pty.h>
 #include <sys/resource.h>
 #include <unistd.h>
+
+namespace {
+termios lastLine{};
+} // namespace
+
+// Every tcsetattr of the process comes here first (QSerialPort's among them), then goes to the C library.
+extern "C" int tcsetattr(int fd, int actions, const termios *line)
+{
+    using Real = int (*)(int, int, const termios *);
+    static const auto real = reinterpret_cast<Real>(::dlsym(RTLD_NEXT, "tcsetattr"));
+    if (line)
+        lastLine = *line;
+    return real(fd, actions, line);
+}
+
+termios lastLineSettings()
+{
+    return lastLine;
+}
 
 PtyDevice::PtyDevice()
 {
@@ -64,6 +84,7 @@ Zem::Zem()
             map[i].path = paths[i];
         return map;
     }));
+    zem::closeOnSignals(window.get());
     window->show();
     QApplication::setActiveWindow(window.get());
     QObject::connect(&answer, &QTimer::timeout, [this] {
@@ -88,13 +109,21 @@ PtyDevice *Zem::connect(int port)
 
 bool Zem::showsTruth() const
 {
+    // While a close waits, whatever would ask the line for more is greyed.
     const bool open = comm().PortOpen();
+    const bool closing = comm().isClosing();
     QString marks;
-    for (int n = 1; n <= 4; ++n)
-        marks += find<QAction>(u"mnuCom%1"_s.arg(n))->isChecked() ? u'x' : u'-';
+    for (int n = 1; n <= 4; ++n) {
+        const auto *item = find<QAction>(u"mnuCom%1"_s.arg(n));
+        marks += item->isEnabled() == closing ? u'?' : item->isChecked() ? u'x' : u'-';
+    }
+    const QString state = closing ? u"Disconnecting"_s : open ? u"Connected"_s : u"Disconnected"_s;
     return marks == u"----"_s.replace(comm().CommPort() - 1, 1, u'x') &&
            find<QAction>(u"mnuConnect"_s)->text() == (open ? "Dis&connect"_L1 : "&Connect"_L1) &&
-           find<QLabel>(u"StatusBar1Panel1"_s)->text() == (open ? "Connected"_L1 : "Disconnected"_L1) &&
+           find<QAction>(u"mnuConnect"_s)->isEnabled() != closing &&
+           find<QPushButton>(u"btnSend0"_s)->isEnabled() != closing &&
+           find<QPushButton>(u"btnSend1"_s)->isEnabled() != closing &&
+           find<QLabel>(u"StatusBar1Panel1"_s)->text() == state &&
            find<QLabel>(u"StatusBar1Panel2"_s)->text() == u"COM%1:9600 8N1"_s.arg(comm().CommPort());
 }
 

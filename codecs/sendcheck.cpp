@@ -2,8 +2,6 @@
 
 #include "hexbyte.h"
 
-#include <QStringDecoder>
-
 #include <algorithm>
 
 namespace zem {

@@ -5,15 +5,12 @@
 
 namespace zem {
 
-// Received-data history beyond this many characters is dropped, oldest numbers first.
-inline constexpr int ResponseLimit = 65536;
-
 // A batch of received bytes (one character per byte) as the response field shows it: each byte's
 // decimal value followed by a space, the last byte received first.
 QString receivedText(QStringView strData);
 
 // The response field's text after a batch arrives: the batch in front of the current text, then,
-// beyond the limit, whole numbers dropped from the end so that the text still ends in a space.
-QString prependReceived(QStringView current, QStringView strData, int limit = ResponseLimit);
+// beyond `limit` characters, whole numbers dropped from the end so that the text still ends in a space.
+QString prependReceived(QStringView current, QStringView strData, int limit);
 
 } // namespace zem
