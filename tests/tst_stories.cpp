@@ -52,20 +52,21 @@ private Q_SLOTS:
 void tst_Stories::connectSendAndReceive()
 {
     Zem zem;
+    lineSettingsAsked();
     PtyDevice &device = *zem.connect(2);
     QVERIFY(zem.comm().PortOpen() && zem.comm().CommPort() == 2 && zem.showsTruth());
-    // 9600 baud, 8N1, no flow control, bytes passed untouched: as the program asked for it, and as
-    // far as a pseudo-terminal keeps it, as the kernel has it.
-    for (const termios &line : {lastLineSettings(), [&] {
-                                    termios kernel{};
-                                    ::tcgetattr(device.slave, &kernel);
-                                    return kernel;
-                                }()}) {
-        QCOMPARE(::cfgetospeed(&line), speed_t(B9600));
-        QCOMPARE(::cfgetispeed(&line), speed_t(B9600));
+    // 9600 baud, 8N1, no flow control, bytes passed untouched: in every setting the program asked
+    // for, and as far as a pseudo-terminal keeps them, as the kernel has them.
+    QList<termios> lines = lineSettingsAsked();
+    QVERIFY(!lines.isEmpty());
+    lines.append(termios{});
+    ::tcgetattr(device.slave, &lines.back());
+    for (const termios &line : std::as_const(lines)) {
         QCOMPARE(line.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS), tcflag_t(CS8));
         QCOMPARE(line.c_iflag & (IXON | IXOFF | ICRNL | INLCR | ISTRIP | INPCK), tcflag_t(0));
     }
+    QCOMPARE(::cfgetospeed(&lines.back()), speed_t(B9600));
+    QCOMPARE(::cfgetispeed(&lines.back()), speed_t(B9600));
 
     // A byte for each filled hex field, in field order, one digit standing for both; the text as it is.
     const QString entries[] = {u"01"_s, {}, {}, u"7f"_s, {}, {}, u"5"_s, {}, {}, {}, {}, u"FF"_s};

@@ -15,7 +15,7 @@
 #include <unistd.h>
 
 namespace {
-termios lastLine{};
+QList<termios> asked;
 } // namespace
 
 // Every tcsetattr of the process comes here first (QSerialPort's among them), then goes to the C library.
@@ -24,13 +24,13 @@ extern "C" int tcsetattr(int fd, int actions, const termios *line)
     using Real = int (*)(int, int, const termios *);
     static const auto real = reinterpret_cast<Real>(::dlsym(RTLD_NEXT, "tcsetattr"));
     if (line)
-        lastLine = *line;
+        asked.append(*line);
     return real(fd, actions, line);
 }
 
-termios lastLineSettings()
+QList<termios> lineSettingsAsked()
 {
-    return lastLine;
+    return std::exchange(asked, {});
 }
 
 PtyDevice::PtyDevice()

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSocketNotifier>
+#include <QList>
 #include <QTimer>
 
 #include <array>
@@ -66,6 +67,6 @@ struct Zem
 
 void settle(int ms); // runs the event loop for a while
 qint64 cpuMs();      // CPU time this thread used
-// The line settings the program last asked of a serial device, as it asked them: a pseudo-terminal
-// keeps only some of them (it always says 8 data bits and no parity).
-termios lastLineSettings();
+// The line settings asked of serial devices since the last call, as they were asked: a
+// pseudo-terminal keeps only some of them (it always says 8 data bits and no parity).
+QList<termios> lineSettingsAsked();
