@@ -13,13 +13,35 @@ zem_require_packages() {
     if [ "$(id -u)" -ne 0 ]; then
         echo "zem: these packages are missing: ${missing[*]}" >&2
         echo "zem: install them as root, then run this again:" >&2
-        echo "    apt-get update && apt-get install -y ${missing[*]}" >&2
+        echo "    sudo apt-get update && sudo apt-get install -y --no-install-recommends ${missing[*]}" >&2
         exit 1
     fi
-    echo "zem: installing ${missing[*]}"
+    echo "zem: installing ${#missing[@]} packages with apt-get (a minute or two): ${missing[*]}"
     export DEBIAN_FRONTEND=noninteractive
+    echo "zem: reading the package lists"
     apt-get update -q >/dev/null
-    apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
+    # One line a package as it is set up, so that a long install shows it is moving.
+    apt-get install -y -q --no-install-recommends "${missing[@]}" |
+        awk '/^Setting up / { print "zem:   " $3; fflush() }'
+}
+
+# Under sudo in a user's clone, the build is the user's: a root-owned build/ would stop their next
+# run. Re-runs the calling script as the clone's owner once the packages are in.
+zem_build_as_owner() {
+    local owner
+    owner=$(stat -c %U "$ZEM_ROOT")
+    if [ "$(id -u)" -eq 0 ] && [ "$owner" != root ] && [ -z "${ZEM_AS_OWNER:-}" ]; then
+        echo "zem: building as $owner, who owns $ZEM_ROOT"
+        exec runuser -u "$owner" -- env ZEM_AS_OWNER=1 "$@"
+    fi
+    local dir
+    for dir in "$ZEM_ROOT"/build*; do
+        if [ -e "$dir" ] && [ ! -w "$dir" ]; then
+            echo "zem: $dir belongs to another account (an earlier run with sudo?); remove it with" >&2
+            echo "    sudo rm -rf $dir" >&2
+            exit 1
+        fi
+    done
 }
 
 ZEM_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev qt6-l10n-tools qt6-qpa-plugins

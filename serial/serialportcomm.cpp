@@ -2,6 +2,7 @@
 
 #include "sendcheck.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
@@ -262,32 +263,22 @@ void SerialPortComm::onReadyRead()
     if (m_onComm.isActive() || m_collecting)
         return;
     m_onComm.start(static_cast<int>(delay));
-    if (delay > 0)
-        holdTrickleInDriver();
-}
-
-void SerialPortComm::holdTrickleInDriver()
-{
-    // QSerialPort's Unix back end stops reading while its read buffer is full, so a buffer narrowed
-    // to what it holds leaves the next bytes with the driver (a UART's buffer lasts seconds at 9600
-    // baud, the wait under half of one) and the thread wakes once a batch instead of once a byte:
-    // 1.5-2.5% of a core less with a device writing single bytes. collect() widens it again.
-    if (m_serial.bytesAvailable() < TrickleBytes)
-        m_serial.setReadBufferSize(std::max<qint64>(m_serial.bytesAvailable(), 1));
 }
 
 void SerialPortComm::collect()
 {
     const QScopedValueRollback collecting(m_collecting, true);
-    m_serial.setReadBufferSize(InputBufferSize);
     if (m_serial.isOpen())
         m_serial.waitForReadyRead(0);
 }
 
 void SerialPortComm::raiseOnComm()
 {
+    // The handler's cost includes painting what it changed, which is most of it for a long field:
+    // the window paints now, so that the pacer sees the whole of it.
     const qint64 start = m_clock.elapsed();
     Q_EMIT OnComm();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
     m_pacer.handled(start, m_clock.elapsed());
 }
 

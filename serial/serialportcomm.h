@@ -18,8 +18,6 @@ public:
     // Received bytes held before the component stops taking more off the line: eighteen minutes of
     // a 9600-baud line, so a busy window loses nothing, while a faster flood has to wait for it.
     static constexpr qint64 InputBufferSize = 1 << 20;
-    // Fewer bytes than this at a time is a device trickling rather than pouring.
-    static constexpr qint64 TrickleBytes = 256;
 
     // How long a close may wait for `pendingBytes` to go out: the line time plus a second, ten
     // seconds at most.
@@ -46,8 +44,6 @@ private:
     // Closes the port, keeping what it received for Input.
     void shut();
     void onReadyRead();
-    // While a device trickles, leaves the bytes with the driver until OnComm is due.
-    void holdTrickleInDriver();
     // Takes in what the driver holds.
     void collect();
     void raiseOnComm();

@@ -19,7 +19,7 @@ QList<termios> asked;
 } // namespace
 
 // Every tcsetattr of the process comes here first (QSerialPort's among them), then goes to the C library.
-extern "C" int tcsetattr(int fd, int actions, const termios *line)
+extern "C" int tcsetattr(int fd, int actions, const termios *line) // NOLINT(readability-inconsistent-declaration-parameter-name)
 {
     using Real = int (*)(int, int, const termios *);
     static const auto real = reinterpret_cast<Real>(::dlsym(RTLD_NEXT, "tcsetattr"));
