@@ -80,7 +80,7 @@ QString StatusBar::sendingText(qint64 left)
 {
     const qint64 seconds = (left + CommComponent::BytesPerSecond - 1) / CommComponent::BytesPerSecond;
     const QString time = QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
-    return tr("Sending: %Ln byte(s) left, about %1", nullptr, static_cast<int>(std::min<qint64>(left, INT_MAX)))
+    return tr("Sending: %Ln byte(s) left, about %1", nullptr, pluralCount(left))
         .arg(time);
 }
 

@@ -5,6 +5,9 @@
 #include <QObject>
 #include <QString>
 
+#include <algorithm>
+#include <climits>
+
 namespace zem {
 
 // A failure reported by the serial component, in the operator's words; none when empty.
@@ -14,6 +17,12 @@ struct CommError
 
     explicit operator bool() const { return !description.isEmpty(); }
 };
+
+// A byte count as tr() takes it for its plural forms.
+inline int pluralCount(qint64 bytes)
+{
+    return static_cast<int>(std::min<qint64>(bytes, INT_MAX));
+}
 
 // The serial line as the window sees it: a port number, an open state, bytes out and bytes in.
 // Every character is one byte on the line, codes 0-255, in both directions.

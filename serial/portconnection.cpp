@@ -84,7 +84,7 @@ void PortConnection::closePort()
     m_comm->setPortOpen(false);
     if (const qint64 dropped = m_comm->droppedAtLastClose(); dropped > 0)
         Q_EMIT message(tr("%Ln byte(s) could not be sent before the port closed and were discarded.", nullptr,
-                          static_cast<int>(std::min<qint64>(dropped, INT_MAX))));
+                          pluralCount(dropped)));
 }
 
 void PortConnection::onLineFailed(const CommError &error)

@@ -76,11 +76,6 @@ qint64 driverHolds(qintptr handle)
     return -1;
 }
 
-int clampedCount(qint64 count)
-{
-    return static_cast<int>(std::min<qint64>(count, INT_MAX));
-}
-
 } // namespace
 
 qint64 SerialPortComm::drainBoundMs(qint64 pendingBytes)
@@ -292,9 +287,9 @@ void SerialPortComm::onError(QSerialPort::SerialPortError error)
     const qint64 queued = m_serial.bytesToWrite();
     if (const qint64 held = driverHolds(m_serial.handle()); held >= 0) {
         if (queued + held > 0)
-            failure += u' ' + tr("%Ln byte(s) could not be sent.", nullptr, clampedCount(queued + held));
+            failure += u' ' + tr("%Ln byte(s) could not be sent.", nullptr, pluralCount(queued + held));
     } else if (queued > 0) {
-        failure += u' ' + tr("At least %Ln byte(s) could not be sent.", nullptr, clampedCount(queued));
+        failure += u' ' + tr("At least %Ln byte(s) could not be sent.", nullptr, pluralCount(queued));
     }
     shut();
     Q_EMIT lineFailed({failure});
