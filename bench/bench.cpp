@@ -1,63 +1,34 @@
 // Figures for the README: what receiving, sending and holding text cost the program, measured
-// through a real pseudo-terminal. Run under QT_QPA_PLATFORM=offscreen. Name sections to run only
-// those: startup display stream lone flood blocked sending fields.
+// through a real pseudo-terminal, the tests' own device and fixture. Run under
+// QT_QPA_PLATFORM=offscreen. Name sections to run only those: startup display stream lone flood
+// blocked sending fields.
 #include "application.h"
-#include "commcomponent.h"
-#include "frmmain.h"
 #include "responsetext.h"
 #include "serialportcomm.h"
 #include "textfield.h"
+#include "zemtest.h"
 
-#include <QAbstractButton>
-#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QRandomGenerator>
 #include <QSerialPort>
 #include <QTest>
-#include <QTimer>
+#include <QThread>
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
+#include <cmath>
 #include <cstdio>
-#include <fcntl.h>
-#include <poll.h>
-#include <pty.h>
-#include <sys/resource.h>
-#include <termios.h>
-#include <thread>
-#include <unistd.h>
 #include <vector>
 
 using namespace zem;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
-double since(Clock::time_point start)
-{
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// CPU time of the calling thread, in seconds: the program's own, not the device's.
-double threadCpu()
-{
-    rusage usage{};
-    getrusage(RUSAGE_THREAD, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 double rssMiB()
 {
-    QFile status(QStringLiteral("/proc/self/status"));
+    QFile status(u"/proc/self/status"_s);
     if (!status.open(QIODevice::ReadOnly))
         return 0;
     for (const QByteArray &line : status.readAll().split('\n')) {
@@ -76,13 +47,6 @@ QByteArray randomBytes(qsizetype count, quint32 seed)
     return bytes;
 }
 
-void runFor(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 // Runs the event loop until `done` holds, checking every millisecond; false after `ms`.
 template<typename Done> bool runUntil(Done done, int ms)
 {
@@ -99,119 +63,108 @@ template<typename Done> bool runUntil(Done done, int ms)
     return done();
 }
 
-// The device: the master side of a pseudo-terminal, written and read by threads of its own, so that
-// it keeps its pace whatever the program's thread is doing.
-class Device
+// A device on a thread of its own, so that it keeps its pace whatever the program's thread is doing,
+// and its work does not count as the program's.
+class Remote
 {
 public:
-    Device()
+    explicit Remote(PtyDevice *device, int readRate = -1)
+        : m_device(device)
     {
-        char name[256] = {};
-        openpty(&m_master, &m_slave, name, nullptr, nullptr);
-        termios raw{};
-        tcgetattr(m_slave, &raw);
-        cfmakeraw(&raw);
-        tcsetattr(m_slave, TCSANOW, &raw);
-        path = QString::fromLocal8Bit(name);
+        m_device->setReadRate(readRate);
+        m_device->moveToThread(&m_thread);
+        m_thread.start();
     }
-    ~Device()
+    ~Remote()
     {
-        if (m_writer.joinable())
-            m_writer.join();
-        m_reading = false;
-        if (m_reader.joinable())
-            m_reader.join();
-        ::close(m_master);
-        ::close(m_slave);
+        on([this] { m_device->moveToThread(QApplication::instance()->thread()); });
+        m_thread.quit();
+        m_thread.wait();
     }
-    ComMap map() const { return {{{path, {}, {}, {}, ComReason::Free}}}; }
-
-    // Writes `bytes` in `chunk`-byte writes, `perSecond` bytes a second (0: as fast as the line
-    // takes them), from a thread of its own.
+    // Runs `f` on the device's thread and waits for it.
+    template<typename F> void on(F f)
+    {
+        QMetaObject::invokeMethod(m_device, f, Qt::BlockingQueuedConnection);
+    }
+    qsizetype received()
+    {
+        qsizetype size = 0;
+        on([&] { size = m_device->received.size(); });
+        return size;
+    }
+    // Writes `bytes` in `chunk`-byte writes, `perSecond` bytes a second (0: as fast as the line takes them).
     void send(const QByteArray &bytes, qsizetype chunk, double perSecond)
     {
-        m_writer = std::thread([=] {
-            const auto start = Clock::now();
-            for (qsizetype done = 0; done < bytes.size();) {
-                if (perSecond > 0)
-                    std::this_thread::sleep_until(
-                        start + std::chrono::microseconds(qint64(double(done) * 1e6 / perSecond)));
-                const ssize_t n =
-                    ::write(m_master, bytes.constData() + done, size_t(std::min(chunk, bytes.size() - done)));
-                if (n > 0)
-                    done += n;
-            }
+        m_sent = false;
+        on([=] {
+            auto *writer = new QTimer(m_device);
+            writer->setSingleShot(true);
+            writer->setTimerType(Qt::PreciseTimer);
+            auto clock = std::make_shared<QElapsedTimer>();
+            auto done = std::make_shared<qsizetype>(0);
+            clock->start();
+            QObject::connect(writer, &QTimer::timeout, m_device, [=] {
+                const auto dueMs = [&] { return perSecond > 0 ? double(*done) * 1000 / perSecond : 0.0; };
+                while (*done < bytes.size() && dueMs() <= double(clock->elapsed())) {
+                    const qsizetype n = m_device->offer(
+                        QByteArrayView(bytes).sliced(*done, std::min(chunk, bytes.size() - *done)));
+                    *done += n;
+                    if (n < chunk)
+                        break; // the line is full
+                }
+                if (*done == bytes.size()) {
+                    m_sent = true;
+                    writer->deleteLater();
+                } else {
+                    writer->start(std::max(1, int(std::ceil(dueMs() - double(clock->elapsed())))));
+                }
+            });
+            writer->start(0);
         });
     }
     void waitSent()
     {
-        if (m_writer.joinable())
-            m_writer.join();
+        runUntil([this] { return bool(m_sent); }, 600000);
     }
-    // Reads what the program writes, `perSecond` bytes a second (0: as fast as it comes).
-    void read(double perSecond)
-    {
-        m_reading = true;
-        m_reader = std::thread([this, perSecond] {
-            char buffer[4096];
-            const auto start = Clock::now();
-            while (m_reading) {
-                pollfd in{m_master, POLLIN, 0};
-                if (::poll(&in, 1, 10) <= 0)
-                    continue;
-                const ssize_t n = ::read(m_master, buffer, perSecond > 0 ? 256 : sizeof buffer);
-                if (n > 0)
-                    received += n;
-                if (perSecond > 0)
-                    std::this_thread::sleep_until(
-                        start + std::chrono::microseconds(qint64(double(received) * 1e6 / perSecond)));
-            }
-        });
-    }
-    void write(char byte) { ::write(m_master, &byte, 1); }
-
-    QString path;
-    std::atomic<qint64> received{0};
 
 private:
-    int m_master = -1;
-    int m_slave = -1;
-    std::atomic<bool> m_reading{false};
-    std::thread m_reader;
-    std::thread m_writer;
+    PtyDevice *m_device;
+    QThread m_thread;
+    std::atomic<bool> m_sent{true};
 };
 
-// The program's window, connected to one device.
-struct Program
+// The program's window, its Com 1 connected to a device, messages answered rarely enough not to
+// count in the figures.
+struct Program : Zem
 {
-    explicit Program(Device &device)
-        : window(new SerialPortComm([&device] { return device.map(); }))
+    explicit Program(int readRate = -1)
+        : remote(connect(1), readRate)
+        , response(find(u"txtResponse"_s))
     {
-        window.show();
-        window.comm()->setPortOpen(true);
-        response = window.findChild<QLineEdit *>(QStringLiteral("txtResponse"));
-        // Messages are answered at once.
-        QObject::connect(&answer, &QTimer::timeout, [] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
-                box->button(QMessageBox::Ok)->click();
-        });
-        answer.start(200); // rarely enough not to count in the figures
+        answer.setInterval(200);
     }
     // The Response field at its bound; returns what it holds.
-    QString fill()
+    QString fill() const
     {
-        QString text = prependReceived({}, QString::fromLatin1(randomBytes(TextField::Limit, 1)), TextField::Limit);
+        QString text =
+            prependReceived({}, QString::fromLatin1(randomBytes(TextField::Limit, 1)), TextField::Limit);
         response->setText(text);
         response->setCursorPosition(0);
         QApplication::processEvents();
         return text;
     }
-    QLineEdit *field(const QString &name) const { return window.findChild<QLineEdit *>(name); }
-    QAction *connect() const { return window.findChild<QAction *>(QStringLiteral("mnuConnect")); }
 
-    frmMain window;
-    QLineEdit *response = nullptr;
-    QTimer answer;
+    Remote remote;
+    QLineEdit *response;
+};
+
+// CPU time of the program's thread against the time that went by, as a share of a core.
+struct CpuShare
+{
+    CpuShare() { wall.start(); }
+    double operator()() const { return double(cpuMs() - cpu) / double(std::max<qint64>(1, wall.elapsed())); }
+    qint64 cpu = cpuMs();
+    QElapsedTimer wall;
 };
 
 // Longest gap between the ticks of a 1 ms timer: how long the window stopped answering.
@@ -231,34 +184,35 @@ struct Watchdog
 void startup()
 {
     const double before = rssMiB();
-    const auto start = Clock::now();
+    QElapsedTimer clock;
+    clock.start();
     frmMain window(new SerialPortComm);
     window.show();
     QApplication::processEvents();
     std::printf(
-        "Start-up: the window built and shown in %.0f ms, the process at %.0f MiB (%.0f MiB before)\n",
-        since(start) * 1000, rssMiB(), before);
+        "Start-up: the window built and shown in %lld ms, the process at %.0f MiB (%.0f MiB before)\n",
+        static_cast<long long>(clock.elapsed()), rssMiB(), before);
 }
 
 void display()
 {
     std::printf("\nOne OnComm of 1024 bytes, painting included\n");
-    Device device;
-    Program zem(device);
+    Program zem;
     const QString batch = QString::fromLatin1(randomBytes(1024, 2));
-    for (const int length : {0, 16384, TextField::Limit}) {
+    for (const int length : {0, TextField::Limit / 2, TextField::Limit}) {
         const QString start = prependReceived({}, QString::fromLatin1(randomBytes(length, 1)), length);
-        double total = 0;
+        qint64 total = 0;
         for (int i = 0; i < 20; ++i) {
             zem.response->setText(start);
             QApplication::processEvents();
-            const auto t0 = Clock::now();
+            QElapsedTimer clock;
+            clock.start();
             zem.response->setText(prependReceived(zem.response->text(), batch, TextField::Limit));
             zem.response->setCursorPosition(0);
             QApplication::processEvents();
-            total += since(t0);
+            total += clock.nsecsElapsed();
         }
-        std::printf("  field at %5d characters: %5.2f ms\n", length, total / 20 * 1000);
+        std::printf("  field at %5d characters: %5.2f ms\n", length, double(total) / 20 / 1e6);
     }
 }
 
@@ -266,48 +220,48 @@ void stream()
 {
     std::printf("\n10 s of a device streaming at the line's 960 bytes/s, the field at its bound\n");
     for (const qsizetype chunk : {14, 1}) {
-        Device device;
-        Program zem(device);
+        Program zem;
         const QString start = zem.fill();
         // Lag: from the first bytes of a batch reaching the program to the field showing them.
-        Clock::time_point waiting{};
-        double worst = 0;
-        QObject::connect(zem.window.findChild<QSerialPort *>(), &QSerialPort::readyRead, [&] {
-            if (waiting == Clock::time_point{})
-                waiting = Clock::now();
+        QElapsedTimer waiting;
+        qint64 worst = 0;
+        QObject::connect(zem.window->findChild<QSerialPort *>(), &QSerialPort::readyRead, [&] {
+            if (!waiting.isValid())
+                waiting.start();
         });
-        QObject::connect(zem.window.comm(), &CommComponent::OnComm, [&] {
-            if (waiting != Clock::time_point{})
-                worst = std::max(worst, since(waiting));
-            waiting = {};
+        QObject::connect(zem.window->comm(), &CommComponent::OnComm, [&] {
+            if (waiting.isValid())
+                worst = std::max(worst, waiting.elapsed());
+            waiting.invalidate();
         });
         const QByteArray bytes = randomBytes(9600, 3);
-        const double cpu = threadCpu();
-        const auto t0 = Clock::now();
-        device.send(bytes, chunk, 960);
-        runFor(10000);
-        const double share = (threadCpu() - cpu) / since(t0);
-        device.waitSent();
-        runFor(500);
-        const bool exact = zem.response->text() == prependReceived(start, QString::fromLatin1(bytes), TextField::Limit);
-        std::printf("  %2lld-byte writes: %4.1f%% of a core, worst lag %3.0f ms, final text %s\n",
-                    static_cast<long long>(chunk), share * 100, worst * 1000, exact ? "exact" : "WRONG");
+        const CpuShare share;
+        zem.remote.send(bytes, chunk, 960);
+        settle(10000);
+        const double used = share();
+        zem.remote.waitSent();
+        settle(500);
+        const bool exact =
+            zem.response->text() == prependReceived(start, QString::fromLatin1(bytes), TextField::Limit);
+        std::printf("  %2lld-byte writes: %4.1f%% of a core, worst lag %3lld ms, final text %s\n",
+                    static_cast<long long>(chunk), used * 100, static_cast<long long>(worst),
+                    exact ? "exact" : "WRONG");
     }
 }
 
 void lone()
 {
-    Device device;
-    Program zem(device);
+    Program zem;
     zem.fill();
     std::vector<double> latencies;
     for (int i = 0; i < 20; ++i) {
-        runFor(200);
+        settle(200);
         const QString before = zem.response->text();
-        const auto t0 = Clock::now();
-        device.write(char(i));
+        QElapsedTimer clock;
+        clock.start();
+        zem.remote.on([&] { zem.devices[0]->send(QByteArray(1, char(i))); });
         runUntil([&] { return zem.response->text() != before; }, 2000);
-        latencies.push_back(since(t0) * 1000);
+        latencies.push_back(double(clock.nsecsElapsed()) / 1e6);
     }
     std::sort(latencies.begin(), latencies.end());
     std::printf(
@@ -320,8 +274,7 @@ void flood()
 {
     std::printf("\nA flood: bytes as fast as a pseudo-terminal takes them, the field at its bound\n");
     for (const qsizetype size : {qsizetype(1) << 20, qsizetype(16) << 20}) {
-        Device device;
-        Program zem(device);
+        Program zem;
         const QString start = zem.fill();
         const QByteArray bytes = randomBytes(size, 4);
         const QString newest = receivedText(QString::fromLatin1(bytes.right(16)));
@@ -331,12 +284,14 @@ void flood()
         QObject::connect(&sampler, &QTimer::timeout, [&] { peak = std::max(peak, rssMiB()); });
         sampler.start(20);
         Watchdog watchdog;
-        const auto t0 = Clock::now();
-        device.send(bytes, 4096, 0);
+        QElapsedTimer clock;
+        clock.start();
+        zem.remote.send(bytes, 4096, 0);
         runUntil([&] { return zem.response->text().startsWith(newest); }, 300000);
-        const double secs = since(t0);
-        device.waitSent();
-        const bool exact = zem.response->text() == prependReceived(start, QString::fromLatin1(bytes), TextField::Limit);
+        const double secs = double(clock.elapsed()) / 1000;
+        zem.remote.waitSent();
+        const bool exact =
+            zem.response->text() == prependReceived(start, QString::fromLatin1(bytes), TextField::Limit);
         std::printf(
             "  %2lld MiB: %8.0f bytes/s (%.0f times the line), longest stall %lld ms, RSS grew %.1f MiB, "
             "final text %s\n",
@@ -349,32 +304,30 @@ void blocked()
 {
     // Disconnect waits up to ten seconds for output a device does not read; meanwhile the device
     // streams at the line's speed for nine and a half. Everything it sent must reach the field.
-    Device device;
-    Program zem(device);
-    zem.window.comm()->setOutput(QString(20000, u'x'));
+    Program zem(0);
+    zem.comm().setOutput(QString(20000, u'x'));
     const QByteArray bytes = randomBytes(9120, 5);
-    const double cpu = threadCpu();
-    const auto t0 = Clock::now();
-    device.send(bytes, 14, 960);
-    zem.connect()->trigger();
-    const double held = since(t0);
-    const double share = (threadCpu() - cpu) / held;
-    device.waitSent();
-    runFor(500);
-    const bool exact = zem.response->text() == prependReceived({}, QString::fromLatin1(bytes), TextField::Limit);
-    std::printf("\n%.1f s of the line arriving while Disconnect waited %.1f s for a device that does not read: %s, "
-                "%.1f%% of a core meanwhile\n",
-                double(bytes.size()) / 960, held, exact ? "every byte reached the field, in order" : "bytes LOST",
-                share * 100);
+    const CpuShare share;
+    zem.remote.send(bytes, 14, 960);
+    zem.trigger(u"mnuConnect"_s);
+    const double held = double(share.wall.elapsed()) / 1000;
+    const double used = share();
+    zem.remote.waitSent();
+    settle(500);
+    const bool exact =
+        zem.response->text() == prependReceived({}, QString::fromLatin1(bytes), TextField::Limit);
+    std::printf(
+        "\n%.1f s of the line arriving while Disconnect waited %.1f s for a device that does not read: %s, "
+        "%.1f%% of a core meanwhile\n",
+        double(bytes.size()) / 960, held, exact ? "every byte reached the field, in order" : "bytes LOST",
+        used * 100);
 }
 
 void sending()
 {
     {
-        Device device;
-        Program zem(device);
-        device.read(8000);
-        auto *sending = zem.window.findChild<QLabel *>(QStringLiteral("sending"));
+        Program zem(8000);
+        auto *sending = zem.find<QLabel>(u"sending"_s);
         QStringList texts;
         QTimer watch;
         QObject::connect(&watch, &QTimer::timeout, [&] {
@@ -383,74 +336,70 @@ void sending()
         });
         watch.start(1);
         // Two Sends of a full TEXT field.
-        zem.field(QStringLiteral("txtTextOut"))->setText(QString(TextField::Limit, u'x'));
-        const auto t0 = Clock::now();
+        zem.type(u"txtTextOut"_s, QString(TextField::Limit, u'x'));
+        QElapsedTimer clock;
+        clock.start();
         for (int i = 0; i < 2; ++i)
-            zem.window.findChild<QPushButton *>(QStringLiteral("btnSend1"))->click();
+            zem.click(u"btnSend1"_s);
         runUntil([&] { return sending->isVisible(); }, 5000);
-        const double shown = since(t0);
-        runUntil([&] { return zem.window.comm()->OutBufferCount() == 0; }, 60000);
-        const auto empty = Clock::now();
+        const qint64 shown = clock.elapsed();
+        runUntil([&] { return zem.comm().OutBufferCount() == 0; }, 60000);
+        clock.start();
         runUntil([&] { return !sending->isVisible(); }, 5000);
-        const double gone = since(empty);
+        const qint64 gone = clock.elapsed();
         watch.stop();
-        const double cpu = threadCpu();
-        runFor(5000);
+        const CpuShare idle;
+        settle(5000);
         std::printf(
-            "\n64 KiB (two full TEXT Sends) sent to a device reading 8000 bytes/s: the count showed after %.0f ms, changed %lld "
-            "times (\"%s\" ... \"%s\"), and went %.0f ms after the queue emptied. Then, port open and idle: "
-            "%.2f%% of a core\n",
-            shown * 1000, static_cast<long long>(texts.size()), qPrintable(texts.value(0)),
-            qPrintable(texts.value(texts.size() - 1)), gone * 1000, (threadCpu() - cpu) / 5 * 100);
+            "\n%d KiB (two full TEXT Sends) sent to a device reading 8000 bytes/s: the count showed after "
+            "%lld ms, changed %lld times (\"%s\" ... \"%s\"), and went %lld ms after the queue emptied. "
+            "Then, "
+            "port open and idle: %.2f%% of a core\n",
+            2 * TextField::Limit / 1024, static_cast<long long>(shown), static_cast<long long>(texts.size()),
+            qPrintable(texts.value(0)), qPrintable(texts.value(texts.size() - 1)),
+            static_cast<long long>(gone), idle() * 100);
     }
     {
         // The device talks, a byte every 2 ms, and reads 20 KB/s; Disconnect right after sending 256 KiB.
-        Device device;
-        Program zem(device);
-        device.read(20000);
-        device.send(randomBytes(6000, 6), 1, 500);
-        zem.window.comm()->setOutput(QString(qsizetype(256) * 1024, u'x'));
-        const double cpu = threadCpu();
-        const auto t0 = Clock::now();
-        zem.connect()->trigger();
-        const double held = since(t0);
+        Program zem(20000);
+        zem.remote.send(randomBytes(6000, 6), 1, 500);
+        zem.comm().setOutput(QString(qsizetype(256) * 1024, u'x'));
+        const CpuShare share;
+        zem.trigger(u"mnuConnect"_s);
+        const double held = double(share.wall.elapsed()) / 1000;
         std::printf(
             "Disconnect with 256 KiB queued, the device talking and reading 20 KB/s: drained for %.1f s, "
             "%.1f%% of a core, the device got %.0f KiB\n",
-            held, (threadCpu() - cpu) / held * 100, double(device.received) / 1024);
+            held, share() * 100, double(zem.remote.received()) / 1024);
     }
 }
 
 void fields()
 {
-    // Every field at its limit, one of them focused (its cursor blinking).
-    Device device;
-    Program zem(device);
-    QLineEdit *text = zem.field(QStringLiteral("txtTextOut"));
+    // Every field at its limit, one of them focused (its cursor blinking), each holding every byte value.
+    Program zem;
     const QString full = QString::fromLatin1(randomBytes(TextField::Limit, 7)).replace(u'\0', u' ');
-    for (QLineEdit *field : zem.window.findChildren<QLineEdit *>())
+    for (QLineEdit *field : zem.window->findChildren<QLineEdit *>())
         field->setText(full);
     zem.fill();
-    QLineEdit *hex = zem.field(QStringLiteral("txtHEX0"));
-    QApplication::setActiveWindow(&zem.window);
-    hex->setFocus();
-    runFor(500);
-    const double cpu = threadCpu();
-    runFor(5000);
-    const double idle = (threadCpu() - cpu) / 5;
-    double slowest = 0;
-    for (const char *name : {"txtHEX1", "btnClear1", "txtResponse", "txtHEX0"}) {
-        QWidget *target = zem.window.findChild<QWidget *>(QLatin1String(name));
-        const auto t0 = Clock::now();
-        QTest::mouseClick(target, Qt::LeftButton);
+    zem.find(u"txtHEX0"_s)->setFocus();
+    settle(500);
+    const CpuShare idle;
+    settle(5000);
+    const double used = idle();
+    qint64 slowest = 0;
+    for (const QString &name : {u"txtHEX1"_s, u"btnClear1"_s, u"txtResponse"_s, u"txtHEX0"_s}) {
+        QElapsedTimer clock;
+        clock.start();
+        QTest::mouseClick(zem.find<QWidget>(name), Qt::LeftButton);
         QApplication::processEvents();
-        slowest = std::max(slowest, since(t0));
-        if (qstrcmp(name, "btnClear1") == 0)
-            text->setText(full);
+        slowest = std::max(slowest, clock.elapsed());
+        if (name == "btnClear1"_L1)
+            zem.type(u"txtTextOut"_s, full);
     }
     std::printf("\nEvery field at its limit of %d characters, one focused: %.2f%% of a core at rest; a click "
-                "elsewhere answered within %.0f ms\n",
-                TextField::Limit, idle * 100, slowest * 1000);
+                "elsewhere answered within %lld ms\n",
+                TextField::Limit, used * 100, static_cast<long long>(slowest));
 }
 
 } // namespace

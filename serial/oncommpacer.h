@@ -16,8 +16,8 @@ class OnCommPacer
 public:
     static constexpr qint64 QuietMs = 100;
     static constexpr qint64 MinGapMs = 40;
-    static constexpr qint64 MaxGapMs = 400; // with the handler's own time, under half a second behind
-    static constexpr qint64 CostFactor = 40;
+    static constexpr qint64 MaxGapMs = 400;  // with the handler's own time, under half a second behind
+    static constexpr qint64 CostFactor = 80; // showing takes about 1% of the time, painting included
 
     // Bytes arrived at `now`: how long to wait before raising OnComm for them.
     qint64 arrived(qint64 now);

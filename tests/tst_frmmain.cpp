@@ -154,7 +154,7 @@ void tst_frmMain::fieldsRefuseWhatDoesNotFit()
     Zem zem;
     QLineEdit *text = zem.find(u"txtTextOut"_s);
     QLineEdit *hex = zem.find(u"txtHEX2"_s);
-    const QString told = u"The field \"%1\" holds at most 32,767 characters, so the text was not added; the "
+    const QString told = u"The field \"%1\" holds at most 16,384 characters, so the text was not added; the "
                          "field keeps what it had."_s;
     for (QLineEdit *field : {text, hex}) {
         // A paste that fits goes in whole, and Undo takes back just that.

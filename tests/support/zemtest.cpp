@@ -19,7 +19,8 @@ QList<termios> asked;
 } // namespace
 
 // Every tcsetattr of the process comes here first (QSerialPort's among them), then goes to the C library.
-extern "C" int tcsetattr(int fd, int actions, const termios *line) // NOLINT(readability-inconsistent-declaration-parameter-name)
+extern "C" int tcsetattr(int fd, int actions,
+                         const termios *line) // NOLINT(readability-inconsistent-declaration-parameter-name)
 {
     using Real = int (*)(int, int, const termios *);
     static const auto real = reinterpret_cast<Real>(::dlsym(RTLD_NEXT, "tcsetattr"));
@@ -34,6 +35,7 @@ QList<termios> lineSettingsAsked()
 }
 
 PtyDevice::PtyDevice()
+    : m_pace(new QTimer(this))
 {
     char name[256] = {};
     termios raw{};
@@ -49,12 +51,17 @@ PtyDevice::PtyDevice()
             received.append(buffer.constData(), n);
     };
     connect(m_readable, &QSocketNotifier::activated, this, [read] { read(1 << 20); });
-    connect(&m_pace, &QTimer::timeout, this, [this, read] { read(std::max(1, m_rate / 100)); });
+    connect(m_pace, &QTimer::timeout, this, [this, read] { read(std::max(1, m_rate / 100)); });
+}
+
+qsizetype PtyDevice::offer(QByteArrayView bytes) const
+{
+    return m_master < 0 ? 0 : std::max<qsizetype>(0, ::write(m_master, bytes.data(), size_t(bytes.size())));
 }
 
 void PtyDevice::send(const QByteArray &bytes) const
 {
-    if (m_master >= 0 && ::write(m_master, bytes.constData(), size_t(bytes.size())) != bytes.size())
+    if (m_master >= 0 && offer(bytes) != bytes.size())
         qFatal("the line is full");
 }
 
@@ -62,7 +69,7 @@ void PtyDevice::setReadRate(int bytesPerSecond)
 {
     m_rate = bytesPerSecond;
     m_readable->setEnabled(m_rate < 0);
-    m_rate > 0 ? m_pace.start(10) : m_pace.stop();
+    m_rate > 0 ? m_pace->start(10) : m_pace->stop();
 }
 
 void PtyDevice::hangUp()

@@ -6,9 +6,9 @@
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QList>
 #include <QPushButton>
 #include <QSocketNotifier>
-#include <QList>
 #include <QTimer>
 
 #include <array>
@@ -17,14 +17,15 @@
 
 using namespace Qt::StringLiterals;
 
-// The far end of a serial line: the master side of a pseudo-terminal, read by the test's event loop,
-// which goes on running while the program drains output or shows a message.
+// The far end of a serial line: the master side of a pseudo-terminal, read by the event loop of the
+// thread it lives in, which goes on running while the program drains output or shows a message.
 class PtyDevice : public QObject
 {
 public:
     PtyDevice();
     ~PtyDevice() override { hangUp(); }
-    void send(const QByteArray &bytes) const; // a few KiB at most: what the line holds
+    void send(const QByteArray &bytes) const;    // a few KiB at most: what the line holds
+    qsizetype offer(QByteArrayView bytes) const; // writes what the line takes now, and says how much
     // Bytes a second the device reads: 0 stops reading, -1 reads all at once.
     void setReadRate(int bytesPerSecond);
     void hangUp(); // unplugs the device: the program's open port fails
@@ -34,8 +35,8 @@ public:
 
 private:
     int m_master = -1;
-    QSocketNotifier *m_readable;
-    QTimer m_pace;
+    QSocketNotifier *m_readable = nullptr;
+    QTimer *m_pace;
     int m_rate = -1;
 };
 
