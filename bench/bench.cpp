@@ -4,17 +4,9 @@
 // blocked sending fields.
 #include "application.h"
 #include "responsetext.h"
-#include "serialportcomm.h"
-#include "textfield.h"
 #include "zemtest.h"
 
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QRandomGenerator>
 #include <QSerialPort>
-#include <QTest>
-#include <QThread>
 
 #include <algorithm>
 #include <atomic>

@@ -1,12 +1,6 @@
 #include "zemtest.h"
 
 #include "application.h"
-#include "serialportcomm.h"
-
-#include <QAbstractButton>
-#include <QApplication>
-#include <QEventLoop>
-#include <QMessageBox>
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -44,14 +38,12 @@ PtyDevice::PtyDevice()
         qFatal("openpty failed");
     ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
     path = QString::fromLocal8Bit(name);
-    m_readable = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
-    const auto read = [this](qsizetype most) {
-        QByteArray buffer(most, Qt::Uninitialized);
-        if (const ssize_t n = ::read(m_master, buffer.data(), size_t(most)); n > 0)
+    connect(m_pace, &QTimer::timeout, this, [this] {
+        QByteArray buffer(m_rate < 0 ? 1 << 16 : std::max(1, m_rate / 100), Qt::Uninitialized);
+        if (const ssize_t n = ::read(m_master, buffer.data(), size_t(buffer.size())); n > 0)
             received.append(buffer.constData(), n);
-    };
-    connect(m_readable, &QSocketNotifier::activated, this, [read] { read(1 << 20); });
-    connect(m_pace, &QTimer::timeout, this, [this, read] { read(std::max(1, m_rate / 100)); });
+    });
+    m_pace->start(10);
 }
 
 qsizetype PtyDevice::offer(QByteArrayView bytes) const
@@ -65,17 +57,10 @@ void PtyDevice::send(const QByteArray &bytes) const
         qFatal("the line is full");
 }
 
-void PtyDevice::setReadRate(int bytesPerSecond)
-{
-    m_rate = bytesPerSecond;
-    m_readable->setEnabled(m_rate < 0);
-    m_rate > 0 ? m_pace->start(10) : m_pace->stop();
-}
-
 void PtyDevice::hangUp()
 {
     if (m_master >= 0) {
-        setReadRate(0);
+        m_pace->stop();
         ::close(m_master);
         ::close(slave);
         m_master = slave = -1;
@@ -85,12 +70,7 @@ void PtyDevice::hangUp()
 Zem::Zem()
 {
     zem::initApplication();
-    window = std::make_unique<zem::frmMain>(new zem::SerialPortComm([this] {
-        zem::ComMap map;
-        for (size_t i = 0; i < map.size(); ++i)
-            map[i].path = paths[i];
-        return map;
-    }));
+    window = std::make_unique<zem::frmMain>(new zem::SerialPortComm([this] { return ports; }));
     zem::closeOnSignals(window.get());
     window->show();
     QApplication::setActiveWindow(window.get());
@@ -108,7 +88,7 @@ Zem::Zem()
 PtyDevice *Zem::connect(int port)
 {
     auto &device = devices[size_t(port - 1)] = std::make_unique<PtyDevice>();
-    paths[size_t(port - 1)] = device->path;
+    ports[size_t(port - 1)].path = device->path;
     trigger(u"mnuCom%1"_s.arg(port));
     trigger(u"mnuConnect"_s);
     return device.get();
@@ -117,19 +97,18 @@ PtyDevice *Zem::connect(int port)
 bool Zem::showsTruth() const
 {
     // While a close waits, whatever would ask the line for more is greyed.
-    const bool open = comm().PortOpen();
-    const bool closing = comm().isClosing();
+    const bool open = comm().PortOpen(), closing = comm().isClosing();
+    QList<bool> lit{find<QAction>(u"mnuConnect"_s)->isEnabled(), find<QWidget>(u"btnSend0"_s)->isEnabled(),
+                    find<QWidget>(u"btnSend1"_s)->isEnabled()};
     QString marks;
     for (int n = 1; n <= 4; ++n) {
         const auto *item = find<QAction>(u"mnuCom%1"_s.arg(n));
-        marks += item->isEnabled() == closing ? u'?' : item->isChecked() ? u'x' : u'-';
+        marks += item->isChecked() ? u'x' : u'-';
+        lit.append(item->isEnabled());
     }
     const QString state = closing ? u"Disconnecting"_s : open ? u"Connected"_s : u"Disconnected"_s;
-    return marks == u"----"_s.replace(comm().CommPort() - 1, 1, u'x') &&
+    return lit == QList<bool>(7, !closing) && marks == u"----"_s.replace(comm().CommPort() - 1, 1, u'x') &&
            find<QAction>(u"mnuConnect"_s)->text() == (open ? "Dis&connect"_L1 : "&Connect"_L1) &&
-           find<QAction>(u"mnuConnect"_s)->isEnabled() != closing &&
-           find<QPushButton>(u"btnSend0"_s)->isEnabled() != closing &&
-           find<QPushButton>(u"btnSend1"_s)->isEnabled() != closing &&
            find<QLabel>(u"StatusBar1Panel1"_s)->text() == state &&
            find<QLabel>(u"StatusBar1Panel2"_s)->text() == u"COM%1:9600 8N1"_s.arg(comm().CommPort());
 }

@@ -1,15 +1,12 @@
 #pragma once
 
-#include "commcomponent.h"
 #include "frmmain.h"
+#include "models.h"
+#include "serialportcomm.h"
+#include "textfield.h"
 
-#include <QAction>
-#include <QLabel>
-#include <QLineEdit>
-#include <QList>
-#include <QPushButton>
-#include <QSocketNotifier>
-#include <QTimer>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <array>
 #include <memory>
@@ -17,8 +14,8 @@
 
 using namespace Qt::StringLiterals;
 
-// The far end of a serial line: the master side of a pseudo-terminal, read by the event loop of the
-// thread it lives in, which goes on running while the program drains output or shows a message.
+// The far end of a serial line: the master side of a pseudo-terminal, read by a timer of the thread it
+// lives in, whose event loop goes on running while the program drains output or shows a message.
 class PtyDevice : public QObject
 {
 public:
@@ -26,8 +23,11 @@ public:
     ~PtyDevice() override { hangUp(); }
     void send(const QByteArray &bytes) const;    // a few KiB at most: what the line holds
     qsizetype offer(QByteArrayView bytes) const; // writes what the line takes now, and says how much
-    // Bytes a second the device reads: 0 stops reading, -1 reads all at once.
-    void setReadRate(int bytesPerSecond);
+    // Bytes a second the device reads: 0 stops reading, -1 reads all there is.
+    void setReadRate(int bytesPerSecond)
+    {
+        m_rate = bytesPerSecond, m_rate ? m_pace->start() : m_pace->stop();
+    }
     void hangUp(); // unplugs the device: the program's open port fails
     QString path;
     int slave = -1;      // held open, so that the master never reads end-of-file between opens
@@ -35,13 +35,12 @@ public:
 
 private:
     int m_master = -1;
-    QSocketNotifier *m_readable = nullptr;
-    QTimer *m_pace;
     int m_rate = -1;
+    QTimer *m_pace;
 };
 
-// The whole program, its Com n opening paths[n - 1] (empty: nothing attached). Message boxes are
-// answered with OK and their texts kept; one that does not look as designed is kept as "BAD: ...".
+// The whole program, its Com n opening ports[n - 1] (an empty path: nothing attached). Message boxes
+// are answered with OK and their texts kept; one that does not look as designed is kept as "BAD: ...".
 struct Zem
 {
     Zem();
@@ -59,7 +58,7 @@ struct Zem
         return found ? found : (qFatal("no %s", qPrintable(name)), nullptr);
     }
 
-    std::array<QString, 4> paths;
+    zem::ComMap ports;
     std::array<std::unique_ptr<PtyDevice>, 4> devices;
     std::unique_ptr<zem::frmMain> window;
     QStringList messages;
