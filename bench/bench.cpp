@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <sys/resource.h>
 #include <vector>
 
 using namespace zem;
@@ -98,7 +99,7 @@ public:
             QObject::connect(writer, &QTimer::timeout, m_device, [=] {
                 const auto dueMs = [&] { return perSecond > 0 ? double(*done) * 1000 / perSecond : 0.0; };
                 while (*done < bytes.size() && dueMs() <= double(clock->elapsed())) {
-                    const qsizetype n = m_device->offer(
+                    const qsizetype n = m_device->send(
                         QByteArrayView(bytes).sliced(*done, std::min(chunk, bytes.size() - *done)));
                     *done += n;
                     if (n < chunk)
@@ -149,6 +150,15 @@ struct Program : Zem
     Remote remote;
     QLineEdit *response;
 };
+
+// CPU time this thread used, in milliseconds: the program's own, not the device's.
+qint64 cpuMs()
+{
+    rusage use{};
+    ::getrusage(RUSAGE_THREAD, &use);
+    return (use.ru_utime.tv_sec + use.ru_stime.tv_sec) * 1000 +
+           (use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1000;
+}
 
 // CPU time of the program's thread against the time that went by, as a share of a core.
 struct CpuShare

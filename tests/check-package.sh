@@ -1,20 +1,16 @@
 #!/usr/bin/env bash
-# Builds the Debian package and checks it as a desktop and Debian's lintian see it.
-# Usage: check-package.sh BUILD_DIR
+# Builds the Debian package from the build folder given and checks it as a desktop and lintian see it.
 set -euo pipefail
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
-files="bin/zem share/applications/zem.desktop share/icons/hicolor/scalable/apps/zem.svg share/man/man1/zem.1.gz
-       share/metainfo/com.quorvane.zem.metainfo.xml share/doc/zem/copyright share/doc/zem/changelog.gz"
 
 # The package is made from what cmake --install puts in place.
 (cd "$1" && cpack -G DEB -B "$scratch/deb" >/dev/null)
 deb=$(ls "$scratch"/deb/zem_0.00.0009_*.deb) || fail "no package zem_0.00.0009"
 dpkg-deb -x "$deb" "$scratch/root"
-for f in $files; do
-    [ -f "$scratch/root/usr/$f" ] || fail "the package lacks /usr/$f"
-done
+# lintian, the validators and the start below miss only a missing icon.
+[ -f "$scratch/root/usr/share/icons/hicolor/scalable/apps/zem.svg" ] || fail "the package lacks its icon"
 desktop-file-validate "$scratch/root/usr/share/applications/zem.desktop" || fail "desktop entry"
 metainfo="$scratch/root/usr/share/metainfo/com.quorvane.zem.metainfo.xml"
 appstreamcli validate --no-net "$metainfo" >/dev/null && grep -q '<release version="0.00.0009"' "$metainfo" || fail "metainfo"
@@ -25,7 +21,6 @@ done
 lintian --fail-on error,warning "$deb" 2>/dev/null || fail "lintian"
 
 # The packaged binary starts and keeps running until it is stopped.
-status=0
-QT_QPA_PLATFORM=offscreen timeout 3 "$scratch/root/usr/bin/zem" >/dev/null 2>&1 || status=$?
+QT_QPA_PLATFORM=offscreen timeout 3 "$scratch/root/usr/bin/zem" >/dev/null 2>&1 && status=0 || status=$?
 [ "$status" -eq 124 ] || fail "the packaged zem exited with $status instead of running"
 echo "package: $(basename "$deb") installs its files, depends on $depends, and lintian finds nothing"

@@ -16,7 +16,5 @@ inline QString responseModel(QStringView bytes, const QString &typed, int limit)
     for (auto it = bytes.crbegin(); it != bytes.crend(); ++it)
         text += QString::number(it->unicode()) + u' ';
     text += typed;
-    return text.size() <= limit ? text
-           : limit > 0          ? text.left(text.lastIndexOf(u' ', limit - 1) + 1)
-                                : QString();
+    return text.size() <= limit ? text : text.left(limit > 0 ? text.lastIndexOf(u' ', limit - 1) + 1 : 0);
 }

@@ -5,27 +5,17 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <pty.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
-namespace {
-QList<termios> asked;
-} // namespace
-
 // Every tcsetattr of the process comes here first (QSerialPort's among them), then goes to the C library.
-extern "C" int tcsetattr(int fd, int actions,
-                         const termios *line) // NOLINT(readability-inconsistent-declaration-parameter-name)
+// NOLINTNEXTLINE(readability-inconsistent-declaration-parameter-name)
+extern "C" int tcsetattr(int fd, int actions, const termios *line)
 {
     using Real = int (*)(int, int, const termios *);
     static const auto real = reinterpret_cast<Real>(::dlsym(RTLD_NEXT, "tcsetattr"));
     if (line)
-        asked.append(*line);
+        lineSettingsAsked.append(*line);
     return real(fd, actions, line);
-}
-
-QList<termios> lineSettingsAsked()
-{
-    return std::exchange(asked, {});
 }
 
 PtyDevice::PtyDevice()
@@ -46,25 +36,16 @@ PtyDevice::PtyDevice()
     m_pace->start(10);
 }
 
-qsizetype PtyDevice::offer(QByteArrayView bytes) const
+qsizetype PtyDevice::send(QByteArrayView bytes) const
 {
     return m_master < 0 ? 0 : std::max<qsizetype>(0, ::write(m_master, bytes.data(), size_t(bytes.size())));
 }
 
-void PtyDevice::send(const QByteArray &bytes) const
-{
-    if (m_master >= 0 && offer(bytes) != bytes.size())
-        qFatal("the line is full");
-}
-
 void PtyDevice::hangUp()
 {
-    if (m_master >= 0) {
-        m_pace->stop();
-        ::close(m_master);
-        ::close(slave);
-        m_master = slave = -1;
-    }
+    m_pace->stop();
+    ::close(std::exchange(m_master, -1)); // nothing, when already unplugged
+    ::close(std::exchange(slave, -1));
 }
 
 Zem::Zem()
@@ -118,12 +99,4 @@ void settle(int ms)
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
-}
-
-qint64 cpuMs()
-{
-    rusage use{};
-    ::getrusage(RUSAGE_THREAD, &use);
-    return (use.ru_utime.tv_sec + use.ru_stime.tv_sec) * 1000 +
-           (use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1000;
 }

@@ -21,8 +21,7 @@ class PtyDevice : public QObject
 public:
     PtyDevice();
     ~PtyDevice() override { hangUp(); }
-    void send(const QByteArray &bytes) const;    // a few KiB at most: what the line holds
-    qsizetype offer(QByteArrayView bytes) const; // writes what the line takes now, and says how much
+    qsizetype send(QByteArrayView bytes) const; // writes what the line takes now, and says how much
     // Bytes a second the device reads: 0 stops reading, -1 reads all there is.
     void setReadRate(int bytesPerSecond)
     {
@@ -66,7 +65,6 @@ struct Zem
 };
 
 void settle(int ms); // runs the event loop for a while
-qint64 cpuMs();      // CPU time this thread used
-// The line settings asked of serial devices since the last call, as they were asked: a
-// pseudo-terminal keeps only some of them (it always says 8 data bits and no parity).
-QList<termios> lineSettingsAsked();
+// The line settings asked of serial devices, as they were asked: a pseudo-terminal keeps only some
+// of them (it always says 8 data bits and no parity).
+inline QList<termios> lineSettingsAsked;

@@ -1,11 +1,21 @@
-// The operator's stories, against the whole program and pseudo-terminal devices: the window as it
-// opens at the operator's font, connecting, sending and receiving, failures, and closing.
+// ZEM against few-line models of its rules, then as the operator meets it: the pure pieces with a named
+// row for every byte value (the Response text is also held to its model by the fuzzer,
+// fuzz/fuzz_codecs.cpp, through small bounds), then the operator's stories against the whole program
+// and pseudo-terminal devices: the window as it opens at the operator's font, connecting, sending and
+// receiving, failures, and closing.
+#include "hexbyte.h"
+#include "oncommpacer.h"
+#include "portmap.h"
+#include "responsetext.h"
+#include "sendcheck.h"
 #include "twips.h"
 #include "zemtest.h"
 
 #include <QSerialPort>
 
 #include <csignal>
+
+using namespace zem;
 
 namespace {
 
@@ -51,10 +61,109 @@ QByteArray allBytes(qsizetype size)
 
 } // namespace
 
-class tst_Stories : public QObject
+class tst_Zem : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void everyCharacter_data()
+    {
+        QTest::addColumn<QString>("c");
+        for (char16_t code = 0; code < 0x100; ++code)
+            QTest::addRow("byte %d", int(code)) << QString(QChar(code));
+        QTest::newRow("full-width 5") << u"\uFF15"_s;
+        QTest::newRow("mathematical 1, a surrogate pair") << u"\U0001D7D9"_s;
+    }
+
+    void everyCharacter()
+    {
+        // As a hex entry alone (both digits), at either end of a longer entry (only the ends count), and
+        // as a received byte.
+        QFETCH(QString, c);
+        const int digit = hexDigit(c.front());
+        QCOMPARE(int(HexChar(c)), c.size() == 1 ? digit : -1);
+        QCOMPARE(int(HexStr(c)), c.size() == 1 ? 17 * digit : 16 * digit + hexDigit(c.back()));
+        QCOMPARE(int(HexStr(QString(c + u"zF"_s))), 16 * digit + 15);
+        QCOMPARE(int(HexStr(QString(u"1z"_s + c))), 16 + hexDigit(c.back()));
+        QCOMPARE(isHexEntry(QString(c + c)), digit >= 0);
+        QCOMPARE(firstBadHexEntry({{}, u"7"_s, c}), digit >= 0 ? -1 : 2);
+        // The first character that is no byte (the stories see one named in its message).
+        QCOMPARE(firstWideChar(QString(u"ab"_s + c)).position, c.front().unicode() < 0x100 ? 0 : 3);
+        if (c.front().unicode() < 0x100)
+            QCOMPARE(receivedText(c), responseModel(c, {}, 8));
+    }
+
+    void receivingAndSendingKeepTheirTime()
+    {
+        // Ten seconds of a byte every millisecond, each OnComm handler costing `cost` milliseconds:
+        // under half a second behind, and 5% of the time with painting (as much again) while handlers
+        // are cheap; a lone byte after quiet goes at once.
+        for (const qint64 cost : {0, 1, 4, 10, 40}) {
+            OnCommPacer pacer;
+            qint64 due = -1, oldest = 0, busy = 0, lag = 0;
+            for (qint64 now = 0; now < 10000; ++now) {
+                if (due >= 0 && now >= due) {
+                    pacer.handled(now, now + cost);
+                    busy += cost, lag = std::max(lag, now + cost - oldest), now += cost, due = -1;
+                }
+                if (const qint64 wait = pacer.arrived(now); due < 0)
+                    due = now + wait, oldest = now;
+            }
+            QVERIFY2(lag <= 450 && (cost > 10 || 2 * busy <= 500), qPrintable(u"%1 %2"_s.arg(lag).arg(busy)));
+            QCOMPARE(pacer.arrived(10000 + OnCommPacer::QuietMs + cost), 0);
+        }
+        // A close waits for the line's time for what is queued and a second, ten seconds at most.
+        for (const auto &[pending, boundMs] :
+             {std::pair<qint64, qint64>{0, 1000}, {1, 1001}, {960, 2000}, {8640, 10000}, {3456000, 10000}})
+            QCOMPARE(SerialPortComm::drainBoundMs(pending), boundMs);
+    }
+
+    void comNumbersGoToTheSystemsPorts_data()
+    {
+        // "ttyS1>ttyUSB1" is a link at /dev/ttyS1 to /dev/ttyUSB1. A stock PC has /dev/ttyS0-3 as nodes
+        // that answer nothing: the system lists none of them, and no link can take their names.
+        QTest::addColumn<QString>("system");
+        QTest::addColumn<QString>("com"); // what Com 1 to 4 open, and why
+        // clang-format off
+        QTest::newRow("one adapter") << u"ttyUSB0"_s << u"ttyUSB0 free,,,"_s;
+        QTest::newRow("built-in and adapters") << u"ttyACM0 ttyUSB1 ttyS0 ttyUSB0"_s << u"ttyS0 built-in,ttyUSB0 free,ttyUSB1 free,ttyACM0 free"_s;
+        QTest::newRow("a ttyS link pins Com 2") << u"ttyUSB0 ttyUSB1 ttyS1>ttyUSB1"_s << u"ttyUSB0 free,ttyS1 pinned,,"_s;
+        QTest::newRow("stock PC, two adapters, no rule") << u"ttyUSB0 ttyUSB1"_s << u"ttyUSB0 free,ttyUSB1 free,,"_s;
+        QTest::newRow("stock PC, two adapters pinned crosswise") << u"ttyUSB0 ttyUSB1 zem-com1>ttyUSB1 zem-com2>ttyUSB0"_s << u"zem-com1 pinned,zem-com2 pinned,,"_s;
+        QTest::newRow("a pin to Com 3 leaves the rest in order") << u"ttyUSB0 ttyUSB1 ttyUSB2 zem-com3>ttyUSB0"_s << u"ttyUSB1 free,ttyUSB2 free,zem-com3 pinned,"_s;
+        QTest::newRow("a pin takes a built-in port to another number") << u"ttyS0 ttyUSB0 zem-com2>ttyS0"_s << u"ttyUSB0 free,zem-com2 pinned,,"_s;
+        QTest::newRow("more than four") << u"rfcomm0 ttyUSB10 ttyACM1 ttyUSB2 ttyS4"_s << u"ttyUSB2 free,ttyUSB10 free,ttyACM1 free,rfcomm0 free"_s;
+        QTest::newRow("none") << QString() << u",,,"_s;
+        // clang-format on
+    }
+
+    void comNumbersGoToTheSystemsPorts()
+    {
+        QFETCH(QString, system);
+        QFETCH(QString, com);
+        SystemPorts ports;
+        for (const QString &port : system.split(u' ', Qt::SkipEmptyParts)) {
+            if (port.contains(u'>'))
+                ports.links.insert("/dev/"_L1 + port.section(u'>', 0, 0), "/dev/"_L1 + port.section(u'>', 1));
+            else
+                ports.listed.append({"/dev/"_L1 + port, "UART "_L1 + port, u"Maker"_s, {}, ComReason::Free});
+        }
+        // What each Com opens, and the Port menu's tip saying what that is and why.
+        const ComMap map = assignComPorts(ports);
+        const QMap<QString, QString> why{{u"pinned"_s, u"pinned to this number by its link"_s},
+                                         {u"built-in"_s, u"the built-in port of this number"_s},
+                                         {u"free"_s, u"the next serial port left free"_s}};
+        for (int n = 1; n <= 4; ++n) {
+            const QString expected = com.section(u',', n - 1, n - 1),
+                          path = "/dev/"_L1 + expected.section(u' ', 0, 0);
+            const QString target = ports.links.value(path, path),
+                          tip = " - UART "_L1 + target.mid(5) + " (Maker), "_L1;
+            QCOMPARE(map[size_t(n - 1)].path.isEmpty() ? QString() : describeComPort(n, map),
+                     expected.isEmpty() ? QString()
+                                        : path + (target == path ? QString() : " -> "_L1 + target) + tip +
+                                              why.value(expected.section(u' ', 1)));
+        }
+    }
+
     void opensAsDrawn_data()
     {
         QTest::addColumn<qreal>("points");
@@ -130,8 +239,9 @@ private Q_SLOTS:
         // in as a middle-click does, is refused whole and told once each, and leaves nothing to undo but
         // the paste that fitted. A full field takes no more typing, without a word.
         Zem zem;
-        const QString told = u"The field \"%1\" holds at most 16,384 characters, so the text was not added; "
-                             "the field keeps what it had."_s;
+        // clang-format off
+        const QString told = u"The field \"%1\" holds at most 16,384 characters, so the text was not added; the field keeps what it had."_s;
+        // clang-format on
         const QString fits = u"a"_s + QString(zem::TextField::Limit - 3, u'7') + u"b"_s;
         for (const QString &name : {u"txtTextOut"_s, u"txtHEX2"_s}) {
             QLineEdit *field = zem.find(name);
@@ -149,8 +259,7 @@ private Q_SLOTS:
             QTest::keySequence(field, QKeySequence::Undo);
             QCOMPARE(field->text(), u"ab"_s);
             QTest::keySequence(field, QKeySequence::Redo);
-            QTest::keyClick(field, Qt::Key_X);
-            QTest::keyClick(field, Qt::Key_Y);
+            QTest::keyClicks(field, u"xy"_s);
             QCOMPARE(field->text(), QString(fits).insert(fits.size() - 1, u'x'));
             settle(20);
             QVERIFY(zem.messages.isEmpty());
@@ -160,14 +269,13 @@ private Q_SLOTS:
     void connectSendAndReceive()
     {
         Zem zem;
-        lineSettingsAsked();
+        lineSettingsAsked.clear();
         PtyDevice &device = *zem.connect(2);
         QVERIFY(zem.comm().PortOpen() && zem.comm().CommPort() == 2 && zem.showsTruth());
         // 9600 baud, 8N1, no flow control, bytes passed untouched: in every setting the program asked
         // for, and as far as a pseudo-terminal keeps them, as the kernel has them.
-        QList<termios> lines = lineSettingsAsked();
-        QVERIFY(!lines.isEmpty());
-        lines.append(termios{});
+        QList<termios> lines = QList<termios>(lineSettingsAsked) << termios{};
+        QVERIFY(lines.size() > 1);
         ::tcgetattr(device.slave, &lines.back());
         for (const termios &line : std::as_const(lines)) {
             QCOMPARE(line.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS), tcflag_t(CS8));
@@ -211,14 +319,6 @@ private Q_SLOTS:
         QVERIFY(zem.find(u"txtHEX11"_s)->text().isEmpty() && zem.find(u"txtTextOut"_s)->text() == text);
         zem.click(u"btnClear1"_s);
         QVERIFY(zem.find(u"txtTextOut"_s)->text().isEmpty());
-
-        // Disconnected, Send writes nothing and says nothing.
-        zem.trigger(u"mnuConnect"_s);
-        zem.type(u"txtHEX0"_s, u"41"_s);
-        zem.click(u"btnSend0"_s);
-        settle(50);
-        QVERIFY(!zem.comm().PortOpen() && zem.showsTruth() && zem.messages.isEmpty());
-        QCOMPARE(device.received.size(), 10);
     }
 
     void failuresSayWhatHappened_data()
@@ -229,12 +329,11 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("steps");
         QTest::addColumn<QString>("told");
         const QString com1 = u"Com 1 is not available.\r\n"_s;
-        const QStringList connect{u"mnuConnect"_s};
         // clang-format off
-        QTest::newRow("nothing attached") << QString() << connect << com1 + u"Nothing is attached as Com 1: there is no /dev/ttyS0, and the system lists no other serial port."_s;
-        QTest::newRow("not a serial port") << u"/dev/null"_s << connect << com1 + u"<path> is not a serial port."_s;
-        QTest::newRow("a link to a folder") << u"folder"_s << connect << com1 + u"<path> is not a serial port."_s;
-        QTest::newRow("held") << u"held"_s << connect << com1 + u"Another program is using <path>. Close that program, then connect again."_s;
+        QTest::newRow("nothing attached") << QString() << QStringList{u"mnuConnect"_s, u"type txtTextOut AT"_s, u"click btnSend1"_s} << com1 + u"Nothing is attached as Com 1: there is no /dev/ttyS0, and the system lists no other serial port."_s;
+        QTest::newRow("not a serial port") << u"/dev/null"_s << QStringList{u"mnuConnect"_s} << com1 + u"<path> is not a serial port."_s;
+        QTest::newRow("a link to a folder") << u"folder"_s << QStringList{u"mnuConnect"_s} << com1 + u"<path> is not a serial port."_s;
+        QTest::newRow("held") << u"held"_s << QStringList{u"mnuConnect"_s} << com1 + u"Another program is using <path>. Close that program, then connect again."_s;
         QTest::newRow("went away") << u"pty"_s << QStringList{u"mnuConnect"_s, u"hangup"_s} << com1 + u"The device went away: it was unplugged or switched off."_s;
         QTest::newRow("failed switch") << u"pty"_s << QStringList{u"mnuConnect"_s, u"mnuCom4"_s} << u"Com 4 is not available.\r\nNothing is attached as Com 4: there is no /dev/ttyS3, and no other serial port is left for it (Com 1 is <path>)."_s;
         QTest::newRow("bad hex entry") << u"pty"_s
@@ -254,9 +353,9 @@ private Q_SLOTS:
         QTemporaryDir folder;
         QFile::link(folder.path(), folder.filePath(u"link"_s));
         Zem zem;
-        zem.ports[0].path = com1 == "pty"_L1 || com1 == "held"_L1 ? device.path
-                            : com1 == "folder"_L1                 ? folder.filePath(u"link"_s)
-                                                                  : com1;
+        const QMap<QString, QString> paths{
+            {u"pty"_s, device.path}, {u"held"_s, device.path}, {u"folder"_s, folder.filePath(u"link"_s)}};
+        zem.ports[0].path = paths.value(com1, com1);
         QSerialPort holder(device.path);
         QVERIFY(com1 != "held"_L1 || holder.open(QIODevice::ReadWrite));
         for (const QString &step : std::as_const(steps)) {
@@ -267,12 +366,11 @@ private Q_SLOTS:
                                  : zem.trigger(verb);
         }
         QTRY_COMPARE(zem.messages, QStringList{told.replace(u"<path>"_s, zem.ports[0].path)});
-        QVERIFY(!zem.comm().PortOpen() || steps.size() > 2);
-        // Told once, not for every error QSerialPort repeats; then at rest, and nothing half sent.
-        const qint64 cpu = cpuMs();
+        // Told once, not for every error QSerialPort repeats nor for a Send that found the port closed;
+        // nothing half sent.
         settle(300);
-        QVERIFY2(cpuMs() - cpu < 100, "busy after the failure");
-        QVERIFY(zem.messages.size() == 1 && zem.showsTruth() && device.received.isEmpty());
+        QVERIFY(zem.messages.size() == 1 && zem.showsTruth() && device.received.isEmpty() &&
+                (!zem.comm().PortOpen() || told.endsWith("nothing was sent."_L1)));
     }
 
     void aCloseWaitsAndReplaysNothing_data()
@@ -281,15 +379,12 @@ private Q_SLOTS:
         QTest::addColumn<int>("readRate");  // bytes a second the device reads; 0: none
         QTest::addColumn<int>("hangUpMs");  // when the device goes away, if it does
         QTest::addColumn<QString>("told");  // what the operator is told afterwards, if anything
-        const QString discarded =
-            u"^[1-9][0-9,]* bytes could not be sent before the port closed and were discarded.$"_s;
-        const QString gone =
-            u"^Com 1 is not available.\r\nThe device went away: it was unplugged or switched off. "
-            "(At least )?[1-9][0-9,]* bytes could not be sent.$"_s;
+        // clang-format off
         QTest::newRow("Disconnect") << u"mnuConnect"_s << 8000 << -1 << QString();
         QTest::newRow("the checked Com chosen again") << u"mnuCom1"_s << 8000 << -1 << QString();
-        QTest::newRow("a device that stops reading") << u"mnuConnect"_s << 0 << -1 << discarded;
-        QTest::newRow("a device unplugged meanwhile") << u"mnuConnect"_s << 0 << 300 << gone;
+        QTest::newRow("a device that stops reading") << u"mnuConnect"_s << 0 << -1 << u"^[1-9][0-9,]* bytes could not be sent before the port closed and were discarded.$"_s;
+        QTest::newRow("a device unplugged meanwhile") << u"mnuConnect"_s << 0 << 300 << u"^Com 1 is not available.\r\nThe device went away: it was unplugged or switched off. (At least )?[1-9][0-9,]* bytes could not be sent.$"_s;
+        // clang-format on
     }
 
     void aCloseWaitsAndReplaysNothing()
@@ -316,7 +411,7 @@ private Q_SLOTS:
         }
         QByteArray talk;
         QStringList shown;
-        bool truthful = true, waitedOn = false;
+        bool waitedOn = false;
         QTimer talker;
         QObject::connect(&talker, &QTimer::timeout, [&] {
             if (device->slave >= 0)
@@ -328,25 +423,22 @@ private Q_SLOTS:
             zem.trigger(u"mnuCom2"_s);
             QTest::mouseClick(zem.find<QPushButton>(u"btnSend1"_s), Qt::LeftButton);
             zem.click(u"btnClear0"_s); // editing goes on, at once
-            truthful = truthful && zem.showsTruth();
-            shown.append(zem.find<QLabel>(u"StatusBar1Panel1"_s)->text() + u' ' +
+            shown.append((zem.showsTruth() ? u""_s : u"UNTRUE "_s) +
+                         zem.find<QLabel>(u"StatusBar1Panel1"_s)->text() + u' ' +
                          zem.find<QLabel>(u"sending"_s)->text());
         });
         QTimer::singleShot(hangUpMs + 2000, &talker, [&] { waitedOn = zem.comm().isClosing(); });
         talker.start(2);
-        const qint64 cpu = cpuMs();
-        QElapsedTimer timer;
-        timer.start();
         zem.trigger(close);
         talker.stop();
-        QVERIFY2(cpuMs() - cpu < timer.elapsed() / 2, "the drain spins");
         QVERIFY2(hangUpMs < 0 || !waitedOn, "the drain went on after the device was gone");
         settle(300); // anything put off would run now
-        QVERIFY(truthful && zem.showsTruth() && zem.comm().PortOpen() == (close != "mnuConnect"_L1));
+        QVERIFY(zem.showsTruth() && zem.comm().PortOpen() == (close != "mnuConnect"_L1));
         QCOMPARE(zem.comm().CommPort(), 1);
-        QTRY_COMPARE(zem.messages.size(), told.isEmpty() ? 0 : 1);
-        QVERIFY2(told.isEmpty() || QRegularExpression(told).match(zem.messages.front()).hasMatch(),
-                 qPrintable(zem.messages.value(0)));
+        QVERIFY2(told.isEmpty()
+                     ? zem.messages.isEmpty()
+                     : zem.messages.size() == 1 && zem.messages.front().contains(QRegularExpression(told)),
+                 qPrintable(zem.messages.join(u'|')));
         // Every byte the device sent, in order, but for the last few that were still on their way as the
         // port closed.
         const QString response = zem.find(u"txtResponse"_s)->text();
@@ -356,11 +448,14 @@ private Q_SLOTS:
             ++lost;
         QVERIFY2(lost < 4 && talk.size() > 10, qPrintable(response.left(80)));
         shown.removeDuplicates();
-        QVERIFY2(shown.size() > (readRate > 0 ? 2 : 0) &&
-                     shown.front().startsWith("Disconnecting Sending: "_L1),
-                 qPrintable(shown.join(u'|')));
-        if (readRate > 0)
-            QTRY_COMPARE(device->received.left(text.size()), text); // once
+        const QString seen = shown.join(u'|');
+        QVERIFY2(shown.size() > (readRate > 0 ? 2 : 0) && seen.startsWith("Disconnecting Sending: "_L1) &&
+                     !seen.contains("UNTRUE"_L1),
+                 qPrintable(seen));
+        // The text once, then only what was queued after it.
+        QTRY_VERIFY(readRate == 0 || (device->received.startsWith(text) &&
+                                      device->received.mid(text.size()) ==
+                                          QByteArray(device->received.size() - text.size(), 'x')));
     }
 
     void closingAlwaysEndsTheProgram_data()
@@ -399,5 +494,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(tst_Stories)
-#include "tst_stories.moc"
+QTEST_MAIN(tst_Zem)
+#include "tst_zem.moc"
