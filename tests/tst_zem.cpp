@@ -306,7 +306,7 @@ private Q_SLOTS:
             QTRY_COMPARE(response->text(),
                          responseModel(QString::fromLatin1(talk), u"13 105 72 "_s, zem::TextField::Limit));
             QCOMPARE(response->cursorPosition(), 0);
-            next = allBytes(2000).mid(batch * 3);
+            next = allBytes(2000).mid(qsizetype(batch) * 3);
         }
         const QString history = response->text();
         QTest::keySequence(response, QKeySequence::Undo);
