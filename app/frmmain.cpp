@@ -56,6 +56,12 @@ frmMain::frmMain(CommComponent *comm, QWidget *parent)
     // The window keeps the size it was drawn at.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
+    m_messages = new MessageQueue(this);
+    // The window goes once the port's close has ended.
+    connect(MSComm1, &CommComponent::stateChanged, this, [this] {
+        if (m_unloading && !MSComm1->PortOpen())
+            QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    });
     m_ports = new PortConnection(MSComm1, mnuCom, mnuConnect, this);
     connect(m_ports, &PortConnection::message, this, &frmMain::tell);
     auto *panel =
@@ -105,7 +111,8 @@ void frmMain::buildControls()
     txtResponse->setText(QString());
     label(QStringLiteral("Label3"), tr("Response:"), {120, 840, 855, 255});
     for (int i = 0; i < 3; ++i)
-        btnClear[static_cast<size_t>(i)] = button(indexed("btnClear", i), tr("Clear"), {7440, 120 + 360 * i, 615, 285});
+        btnClear[static_cast<size_t>(i)] =
+            button(indexed("btnClear", i), tr("Clear"), {7440, 120 + 360 * i, 615, 285});
 
     // What a screen reader says for each control, and what a refused paste names.
     for (int i = 0; i < 12; ++i)
@@ -190,7 +197,8 @@ void frmMain::fitCaptions()
         for (QPushButton *button : centralWidget()->findChildren<QPushButton *>()) {
             QStyleOptionButton option;
             option.initFrom(button);
-            all.append({button, {button->text()},
+            all.append({button,
+                        {button->text()},
                         style()->subElementRect(QStyle::SE_PushButtonContents, &option, button)});
         }
         for (QLineEdit *field : centralWidget()->findChildren<QLineEdit *>()) {
@@ -232,9 +240,11 @@ void frmMain::showPortTips()
 
 void frmMain::tell(const QString &text)
 {
-    // Once the window is closing there is nobody left to read a message.
-    if (!m_closing)
-        showMessage(this, text);
+    // Once the window is closing, the program ends before anyone could read a message.
+    if (m_unloading)
+        qWarning().noquote() << text;
+    else
+        m_messages->tell(text);
 }
 
 void frmMain::Form_Load()
@@ -252,17 +262,19 @@ void frmMain::Form_Unload()
 
 void frmMain::closeEvent(QCloseEvent *event)
 {
-    // Closing is never refused. What the close could not send is told while the window still stands.
-    Form_Unload();
-    m_closing = true;
-    event->accept();
+    // Closing is never refused, but the window stands, showing the close, until output still queued
+    // has gone out or its bound has passed; closing again meanwhile changes nothing.
+    if (!m_unloading) {
+        m_unloading = true;
+        Form_Unload();
+    }
+    event->setAccepted(!MSComm1->PortOpen());
 }
 
 void frmMain::closeUnattended()
 {
-    m_closing = true;
-    // A message waiting for OK would keep the program from ending.
-    if (QWidget *modal = QApplication::activeModalWidget())
+    // A message standing would keep the window from closing.
+    for (QWidget *modal = QApplication::activeModalWidget(); modal; modal = QApplication::activeModalWidget())
         modal->close();
     close();
 }

@@ -12,6 +12,7 @@ class QPushButton;
 namespace zem {
 
 class CommComponent;
+class MessageQueue;
 class PortConnection;
 class StatusBar;
 
@@ -26,7 +27,7 @@ public:
     CommComponent *comm() const { return MSComm1; }
     // The layout's size against the window's own (1 where the desktop's font fits its boxes).
     qreal layoutScale() const { return m_twips.scale; }
-    // Closes as the system's close command does, with nobody there to read a message.
+    // Closes as the system's close command does, with nobody there to answer a message.
     void closeUnattended();
 
 protected:
@@ -56,9 +57,10 @@ private:
     QAction *mnuConnect = nullptr;
     StatusBar *m_statusBar = nullptr;
     PortConnection *m_ports = nullptr;
+    MessageQueue *m_messages = nullptr;
     QList<std::pair<QWidget *, QRect>> m_drawn; // each control with its place in twips
     Twips m_twips;
-    bool m_closing = false;
+    bool m_unloading = false; // the window is closing: it goes once the port has closed
 };
 
 } // namespace zem

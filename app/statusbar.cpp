@@ -76,20 +76,27 @@ QString StatusBar::settingsText(int port)
     return tr("COM%1:9600 8N1").arg(port);
 }
 
-QString StatusBar::sendingText(qint64 left)
+QString StatusBar::sendingText(qint64 left, qint64 closeLeftMs)
 {
-    const qint64 seconds = (left + CommComponent::BytesPerSecond - 1) / CommComponent::BytesPerSecond;
-    const QString time = QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
-    return tr("Sending: %Ln byte(s) left, about %1", nullptr, pluralCount(left))
-        .arg(time);
+    const auto time = [](qint64 ms) {
+        const qint64 seconds = (ms + 999) / 1000;
+        return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    };
+    // A close that will give up before the line is done says when, rather than promise the line's time.
+    const qint64 lineMs = left * 1000 / CommComponent::BytesPerSecond;
+    if (closeLeftMs >= 0 && closeLeftMs < lineMs)
+        return tr("Sending: %Ln byte(s) left, closing in %1", nullptr, pluralCount(left))
+            .arg(time(closeLeftMs));
+    return tr("Sending: %Ln byte(s) left, about %1", nullptr, pluralCount(left)).arg(time(lineMs));
 }
 
 QList<std::pair<QLabel *, QStringList>> StatusBar::panels() const
 {
     // The longest count is a full input buffer's worth, eighteen minutes of the line.
-    return {{m_lineState, {lineText(Line::Connected), lineText(Line::Disconnected), lineText(Line::Disconnecting)}},
+    return {{m_lineState,
+             {lineText(Line::Connected), lineText(Line::Disconnected), lineText(Line::Disconnecting)}},
             {m_lineSettings, {settingsText(CommComponent::LastPort)}},
-            {m_sending, {sendingText(1 << 20)}}};
+            {m_sending, {sendingText(1 << 20, -1), sendingText(1 << 20, 10000)}}};
 }
 
 bool StatusBar::eventFilter(QObject *watched, QEvent *event)
@@ -102,7 +109,7 @@ bool StatusBar::eventFilter(QObject *watched, QEvent *event)
 
 void StatusBar::showState()
 {
-    const Line line = m_comm->isClosing() ? Line::Disconnecting
+    const Line line = m_comm->isClosing()  ? Line::Disconnecting
                       : m_comm->PortOpen() ? Line::Connected
                                            : Line::Disconnected;
     m_lineState->setText(lineText(line));
@@ -119,7 +126,7 @@ void StatusBar::showSending()
         m_sendingPace.stop();
         m_sending->hide();
     } else if (!m_sendingPace.isActive()) {
-        m_sending->setText(sendingText(left));
+        m_sending->setText(sendingText(left, m_comm->isClosing() ? m_comm->closeLeftMs() : -1));
         m_sending->show();
         m_sendingPace.start();
     }

@@ -42,7 +42,9 @@ private:
     };
     static QString lineText(Line line);
     static QString settingsText(int port);
-    static QString sendingText(qint64 left);
+    // What is left to send, and how long that takes; closeLeftMs is the close's time left, -1 when
+    // not closing.
+    static QString sendingText(qint64 left, qint64 closeLeftMs);
     void showState();
     void showSending();
 

@@ -40,14 +40,15 @@ public:
 
     virtual bool PortOpen() const = 0;
     // Opening uses CommPort with the fixed line settings; a failure leaves the port closed.
-    // Closing first writes out what Output was already given, for a bounded time, while the window
-    // goes on working.
+    // Closing returns at once. What Output was given and has not gone out yet (in the program or in
+    // the driver) goes on going out, for a bounded time, while the port stays open; then the port
+    // closes and `closed` tells what had to be discarded.
     virtual CommError setPortOpen(bool open) = 0;
     // A close is waiting for output to go out: the port is still open, and nothing new should be
     // asked of the line until it is done.
     virtual bool isClosing() const = 0;
-    // Bytes that the last setPortOpen(false) had to drop because the line did not take them in time.
-    virtual qint64 droppedAtLastClose() const = 0;
+    // While closing: how long until whatever is still queued is discarded.
+    virtual qint64 closeLeftMs() const = 0;
 
     virtual int CommPort() const = 0;
     // Only while the port is closed, and only 1 to 4.
@@ -58,7 +59,7 @@ public:
     // Writes each character as one byte while the port is open, and drops the text while it is
     // closed; a text with a character above 255 is refused whole, open or not.
     virtual CommError setOutput(const QString &text) = 0;
-    // Bytes given to Output that the device driver has not taken yet.
+    // Bytes given to Output that have not gone out on the line yet, in the program and in the driver.
     virtual qint64 OutBufferCount() const = 0;
     // Takes every byte waiting, one character per byte; empty when none waits.
     virtual QString Input() = 0;
@@ -68,9 +69,13 @@ Q_SIGNALS:
     void OnComm();
     // PortOpen, isClosing or CommPort changed.
     void stateChanged();
+    // A close asked for by setPortOpen(false) has ended: `discarded` bytes of output did not go out
+    // in time. Raised just before the stateChanged that shows the port closed.
+    void closed(qint64 discarded);
     // OutBufferCount changed.
     void outBufferChanged();
-    // The open port failed on its own (the device went away): it is already closed.
+    // The open port failed on its own (the device went away): it is already closed. Raised just
+    // before the stateChanged that shows it; a close under way ends with it.
     void lineFailed(const zem::CommError &error);
 };
 

@@ -6,7 +6,8 @@ namespace zem {
 
 qint64 OnCommPacer::arrived(qint64 now)
 {
-    const bool quiet = now - m_lastArrival >= QuietMs;
+    // A handler that ran is no quiet: after a slow one, bytes that waited for it are a stream.
+    const bool quiet = now - std::max(m_lastArrival, m_lastEnd) >= QuietMs;
     m_lastArrival = now;
     if (quiet)
         return 0;

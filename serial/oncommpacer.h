@@ -9,8 +9,8 @@ namespace zem {
 // When OnComm may follow received bytes, like a receive threshold that counts time instead of bytes.
 // Showing a batch costs the window more the more it already shows, so while bytes stream in OnComm
 // waits CostFactor times as long as the last handler took (MinGapMs to MaxGapMs), and batches grow
-// instead. After a quiet spell the first bytes go through at once. Times are in milliseconds on any
-// monotonic clock.
+// instead. After a quiet spell, with no bytes and no handler, the first bytes go through at once.
+// Times are in milliseconds on any monotonic clock.
 class OnCommPacer
 {
 public:

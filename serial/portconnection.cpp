@@ -18,8 +18,10 @@ PortConnection::PortConnection(CommComponent *MSComm1, const std::array<QAction 
         connect(m_mnuCom[static_cast<size_t>(i)], &QAction::triggered, this,
                 [this, i] { mnuCom_Click(static_cast<qint16>(i + 1)); });
     connect(m_mnuConnect, &QAction::triggered, this, &PortConnection::mnuConnect_Click);
-    connect(m_comm, &CommComponent::stateChanged, this, &PortConnection::showState);
-    connect(m_comm, &CommComponent::lineFailed, this, &PortConnection::onLineFailed);
+    connect(m_comm, &CommComponent::stateChanged, this, &PortConnection::onStateChanged);
+    connect(m_comm, &CommComponent::closed, this, &PortConnection::onClosed);
+    connect(m_comm, &CommComponent::lineFailed, this,
+            [this](const CommError &error) { Q_EMIT message(unavailableText(m_comm->CommPort(), error)); });
     showState();
 }
 
@@ -45,27 +47,37 @@ void PortConnection::showState()
 
 void PortConnection::mnuCom_Click(qint16 Index)
 {
-    if (Index < CommComponent::FirstPort || Index > CommComponent::LastPort)
+    if (Index < CommComponent::FirstPort || Index > CommComponent::LastPort || m_comm->isClosing())
         return;
     if (!m_comm->PortOpen()) {
         m_comm->setCommPort(Index); // cannot fail while closed with a port 1 to 4
+        showState();                // the mark stays, chosen again
         return;
     }
-    // Each step goes on past a failing one; the latest failure is the one told.
-    closePort();
-    if (m_shutDown)
+    m_switchTo = Index;
+    m_comm->setPortOpen(false);
+}
+
+void PortConnection::onStateChanged()
+{
+    showState();
+    if (m_switchTo == 0 || m_comm->PortOpen())
         return;
-    CommError failure = m_comm->setCommPort(Index);
+    // Each step goes on past a failing one; the latest failure is the one told.
+    const int port = std::exchange(m_switchTo, 0);
+    CommError failure = m_comm->setCommPort(port);
     if (CommError opened = m_comm->setPortOpen(true))
         failure = std::move(opened);
     if (failure)
-        Q_EMIT message(unavailableText(Index, failure));
+        Q_EMIT message(unavailableText(port, failure));
 }
 
 void PortConnection::mnuConnect_Click()
 {
+    if (m_comm->isClosing())
+        return;
     if (m_comm->PortOpen()) {
-        closePort();
+        m_comm->setPortOpen(false);
         return;
     }
     if (const CommError failure = m_comm->setPortOpen(true))
@@ -74,25 +86,15 @@ void PortConnection::mnuConnect_Click()
 
 void PortConnection::shutDown()
 {
-    m_shutDown = true;
-    if (m_comm->PortOpen())
-        closePort();
-}
-
-void PortConnection::closePort()
-{
+    m_switchTo = 0;
     m_comm->setPortOpen(false);
-    if (const qint64 dropped = m_comm->droppedAtLastClose(); dropped > 0)
-        Q_EMIT message(tr("%Ln byte(s) could not be sent before the port closed and were discarded.", nullptr,
-                          pluralCount(dropped)));
 }
 
-void PortConnection::onLineFailed(const CommError &error)
+void PortConnection::onClosed(qint64 discarded)
 {
-    // The component reports from inside its own I/O; the operator reads the message once it is done.
-    QMetaObject::invokeMethod(
-        this, [this, text = unavailableText(m_comm->CommPort(), error)] { Q_EMIT message(text); },
-        Qt::QueuedConnection);
+    if (discarded > 0)
+        Q_EMIT message(tr("%Ln byte(s) could not be sent before the port closed and were discarded.", nullptr,
+                          pluralCount(discarded)));
 }
 
 QString PortConnection::unavailableText(int port, const CommError &error) const

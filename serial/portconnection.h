@@ -9,8 +9,8 @@ class QAction;
 
 namespace zem {
 
-// Port choice and Connect/Disconnect from the menus. It keeps no state of its own: the component
-// holds the port number and open state, and the menu items show them.
+// Port choice and Connect/Disconnect from the menus. The component holds the port number and open
+// state, and the menu items show them; all this keeps is a port switch waiting for its close.
 class PortConnection : public QObject
 {
     Q_OBJECT
@@ -33,15 +33,15 @@ Q_SIGNALS:
 private:
     // The Connect caption, the check mark and what can be chosen, as the component stands.
     void showState();
-    void onLineFailed(const CommError &error);
-    // Closes the open port, telling the operator if output had to be dropped.
-    void closePort();
+    // A port switch goes on once its close has ended.
+    void onStateChanged();
+    void onClosed(qint64 discarded);
     QString unavailableText(int port, const CommError &error) const;
 
     CommComponent *m_comm;
     std::array<QAction *, 4> m_mnuCom;
     QAction *m_mnuConnect;
-    bool m_shutDown = false;
+    int m_switchTo = 0; // the port a switch opens once the close has ended; 0 when none
 };
 
 } // namespace zem

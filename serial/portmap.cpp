@@ -135,10 +135,12 @@ QString describeComPort(int port, const ComMap &map)
         }
         const QString lookedFor = builtInName(port - 1);
         if (taken.isEmpty())
-            return tr("Nothing is attached as Com %1: there is no %2, and the system lists no other serial port.")
+            return tr("Nothing is attached as Com %1: there is no %2, and the system lists no other serial "
+                      "port.")
                 .arg(port)
                 .arg(lookedFor);
-        return tr("Nothing is attached as Com %1: there is no %2, and no other serial port is left for it (%3).")
+        return tr("Nothing is attached as Com %1: there is no %2, and no other serial port is left for it "
+                  "(%3).")
             .arg(port)
             .arg(lookedFor, taken.join(QStringLiteral(", ")));
     }

@@ -3,13 +3,11 @@
 #include "sendcheck.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QScopedValueRollback>
 
 #include <algorithm>
-#include <chrono>
 #include <climits>
 
 #ifdef Q_OS_UNIX
@@ -92,8 +90,13 @@ SerialPortComm::SerialPortComm(PortMap portMap, QObject *parent)
     m_clock.start();
     m_onComm.setSingleShot(true);
     connect(&m_onComm, &QTimer::timeout, this, &SerialPortComm::raiseOnComm);
+    m_closeCheck.setInterval(50);
+    connect(&m_closeCheck, &QTimer::timeout, this, &SerialPortComm::checkClose);
     connect(&m_serial, &QSerialPort::readyRead, this, &SerialPortComm::onReadyRead);
-    connect(&m_serial, &QSerialPort::bytesWritten, this, &CommComponent::outBufferChanged);
+    connect(&m_serial, &QSerialPort::bytesWritten, this, [this] {
+        Q_EMIT outBufferChanged();
+        checkClose();
+    });
     connect(&m_serial, &QSerialPort::errorOccurred, this, &SerialPortComm::onError);
 
     // Applied by every open; a device that cannot take them fails to open.
@@ -112,13 +115,23 @@ bool SerialPortComm::PortOpen() const
 
 CommError SerialPortComm::setPortOpen(bool open)
 {
-    m_dropped = 0;
-    if (open == m_serial.isOpen())
+    if (open == m_serial.isOpen() || isClosing())
         return {};
     if (open)
         return this->open();
-    close();
+    // QSerialPort::close() discards what is still queued, and closing a device whose driver still
+    // holds output waits in the kernel until it has gone out; so the port stays open until then.
+    m_closeBound = QDeadlineTimer(drainBoundMs(OutBufferCount()));
+    m_closeCheck.start();
+    checkClose();
+    if (isClosing())
+        Q_EMIT stateChanged();
     return {};
+}
+
+qint64 SerialPortComm::closeLeftMs() const
+{
+    return isClosing() ? m_closeBound.remainingTime() : 0;
 }
 
 CommError SerialPortComm::open()
@@ -159,50 +172,35 @@ CommError SerialPortComm::openFailure(const SerialDevice &device) const
     }
 }
 
-void SerialPortComm::close()
+void SerialPortComm::checkClose()
 {
-    // QSerialPort::close() discards what is still queued, so write out what Output was given first.
-    drain();
-    collect(); // what the device sent up to now is ours too
-    if (!m_serial.isOpen())
-        return; // the device went away meanwhile, or a close that came while this one drained did it
-    m_dropped = m_serial.bytesToWrite();
-    shut();
-}
-
-void SerialPortComm::drain()
-{
-    if (!m_serial.isOpen() || m_serial.bytesToWrite() == 0)
+    if (!isClosing())
         return;
-    // A close that comes while this one drains waits on the same deadline.
-    const bool first = !m_draining;
-    if (first) {
-        m_drainDeadline = QDeadlineTimer(drainBoundMs(m_serial.bytesToWrite()));
-        m_draining = true;
-        Q_EMIT stateChanged();
-    }
-    // The window goes on: it paints, shows received bytes and takes the operator's input, while
-    // whatever would ask the line for more stands greyed (isClosing).
-    QEventLoop loop;
-    const auto check = [this, &loop] {
-        if (!m_serial.isOpen() || m_serial.bytesToWrite() == 0)
-            loop.quit();
-    };
-    connect(&m_serial, &QSerialPort::bytesWritten, &loop, check);
-    connect(this, &CommComponent::stateChanged, &loop, check);
-    QTimer::singleShot(std::chrono::milliseconds(m_drainDeadline.remainingTime()), &loop, &QEventLoop::quit);
-    loop.exec();
-    if (first) {
-        m_draining = false;
-        Q_EMIT stateChanged();
-    }
+    const qint64 left = OutBufferCount();
+    if (left > 0 && !m_closeBound.hasExpired())
+        return;
+    // What the driver still holds goes too, so that closing the device does not wait for it.
+    if (left > 0)
+        m_serial.clear(QSerialPort::Output);
+    shut(left);
 }
 
-void SerialPortComm::shut()
+void SerialPortComm::shut(qint64 discarded, const CommError &failure)
 {
+    const bool closing = isClosing();
+    m_closeCheck.stop();
+    if (!failure) {
+        collect(); // what the device sent up to now is ours too
+        if (!m_serial.isOpen())
+            return; // it went away meanwhile, and that has been told
+    }
     m_received += m_serial.readAll();
     m_serial.close();
     m_serial.clearError();
+    if (failure)
+        Q_EMIT lineFailed(failure);
+    else if (closing)
+        Q_EMIT closed(discarded);
     Q_EMIT stateChanged();
     Q_EMIT outBufferChanged();
     if (!m_received.isEmpty())
@@ -230,7 +228,8 @@ CommError SerialPortComm::setOutput(const QString &text)
                     .arg(QString::fromUcs4(&wide.code, 1),
                          QString::number(wide.code, 16).toUpper().rightJustified(4, u'0'))
                     .arg(wide.position)};
-    if (text.isEmpty() || !m_serial.isOpen())
+    // A closing port takes nothing new: the close would have to wait for it.
+    if (text.isEmpty() || !m_serial.isOpen() || isClosing())
         return {};
     m_serial.write(text.toLatin1());
     Q_EMIT outBufferChanged();
@@ -239,7 +238,8 @@ CommError SerialPortComm::setOutput(const QString &text)
 
 qint64 SerialPortComm::OutBufferCount() const
 {
-    return m_serial.isOpen() ? m_serial.bytesToWrite() : 0;
+    return m_serial.isOpen() ? m_serial.bytesToWrite() + std::max<qint64>(0, driverHolds(m_serial.handle()))
+                             : 0;
 }
 
 QString SerialPortComm::Input()
@@ -291,8 +291,7 @@ void SerialPortComm::onError(QSerialPort::SerialPortError error)
     } else if (queued > 0) {
         failure += u' ' + tr("At least %Ln byte(s) could not be sent.", nullptr, pluralCount(queued));
     }
-    shut();
-    Q_EMIT lineFailed({failure});
+    shut(0, {failure});
 }
 
 } // namespace zem

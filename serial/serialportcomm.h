@@ -27,8 +27,8 @@ public:
 
     bool PortOpen() const override;
     CommError setPortOpen(bool open) override;
-    bool isClosing() const override { return m_draining; }
-    qint64 droppedAtLastClose() const override { return m_dropped; }
+    bool isClosing() const override { return m_closeCheck.isActive(); }
+    qint64 closeLeftMs() const override;
     int CommPort() const override { return m_port; }
     CommError setCommPort(int port) override;
     ComMap devices() const override { return m_portMap(); }
@@ -39,10 +39,11 @@ public:
 private:
     CommError open();
     CommError openFailure(const SerialDevice &device) const;
-    void close();
-    void drain();
-    // Closes the port, keeping what it received for Input.
-    void shut();
+    // Ends a close once its output has gone out, or its bound has passed.
+    void checkClose();
+    // Closes the port, keeping what it received for Input, and tells why: a close that ended, having
+    // discarded that much, or a failure.
+    void shut(qint64 discarded, const CommError &failure = {});
     void onReadyRead();
     // Takes in what the driver holds.
     void collect();
@@ -55,11 +56,10 @@ private:
     QTimer m_onComm;
     OnCommPacer m_pacer;
     QElapsedTimer m_clock;
+    QTimer m_closeCheck; // runs while a close waits: the driver's queue has no signal of its own
+    QDeadlineTimer m_closeBound;
     int m_port = FirstPort;
-    qint64 m_dropped = 0;
-    bool m_draining = false;
     bool m_collecting = false; // taking in what the driver held
-    QDeadlineTimer m_drainDeadline;
 };
 
 } // namespace zem

@@ -37,5 +37,12 @@
             <numerusform>Sending: %Ln bytes left, about %1</numerusform>
         </translation>
     </message>
+    <message numerus="yes">
+        <source>Sending: %Ln byte(s) left, closing in %1</source>
+        <translation>
+            <numerusform>Sending: %Ln byte left, closing in %1</numerusform>
+            <numerusform>Sending: %Ln bytes left, closing in %1</numerusform>
+        </translation>
+    </message>
 </context>
 </TS>

@@ -94,6 +94,13 @@ bool Zem::showsTruth() const
            find<QLabel>(u"StatusBar1Panel2"_s)->text() == u"COM%1:9600 8N1"_s.arg(comm().CommPort());
 }
 
+void Zem::clog(qsizetype more) const
+{
+    while (comm().OutBufferCount() == 0)
+        comm().setOutput(QString(512, u'x')), settle(5);
+    comm().setOutput(QString(more, u'x'));
+}
+
 void settle(int ms)
 {
     QEventLoop loop;

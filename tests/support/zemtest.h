@@ -51,6 +51,8 @@ struct Zem
     void type(const QString &field, const QString &text) const { find(field)->setText(text); }
     zem::CommComponent &comm() const { return *window->comm(); }
     bool showsTruth() const; // the menus and status bar say what the component does
+    // Writes until the line holds output back (a device that reads nothing), then `more`.
+    void clog(qsizetype more) const;
     template<typename T = QLineEdit> T *find(const QString &name) const
     {
         T *found = window->findChild<T *>(name);
