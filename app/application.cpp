@@ -3,10 +3,12 @@
 #include "frmmain.h"
 #include "messagebox.h"
 
-#include <QApplication>
 #include <QIcon>
 #include <QSocketNotifier>
 #include <QTranslator>
+
+#include <cstdio>
+#include <cstdlib>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
@@ -31,7 +33,41 @@ void onSignal(int)
 }
 #endif
 
+// What Qt says while it looks for a window system, held until it is known whether one answered.
+struct HeldMessage
+{
+    QtMsgType type;
+    QByteArray category;
+    QString text;
+};
+QList<HeldMessage> heldMessages;
+
+void holdMessage(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (type != QtFatalMsg) {
+        heldMessages.append({type, context.category, text});
+        return;
+    }
+    // The first thing Qt said is why; what it says last is its advice before it aborts.
+    const QString why =
+        heldMessages.isEmpty() ? text.section(u'.', 0, 0) : heldMessages.first().text.trimmed();
+    std::fprintf(stderr, "zem: the window cannot be shown: %s.\n", qPrintable(why));
+    std::_Exit(1);
+}
+
 } // namespace
+
+std::unique_ptr<QApplication> startApplication(int &argc, char **argv)
+{
+    const QtMessageHandler qtHandler = qInstallMessageHandler(holdMessage);
+    auto app = std::make_unique<QApplication>(argc, argv);
+    qInstallMessageHandler(qtHandler);
+    for (const HeldMessage &message : std::as_const(heldMessages))
+        qtHandler(message.type, QMessageLogContext(nullptr, 0, nullptr, message.category.constData()),
+                  message.text);
+    heldMessages.clear();
+    return app;
+}
 
 void initApplication()
 {

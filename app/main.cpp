@@ -9,7 +9,7 @@ int main(int argc, char *argv[])
     // The program takes no command-line arguments, so Qt is shown none either.
     Q_UNUSED(argc)
     int qtArgc = 1;
-    QApplication app(qtArgc, argv);
+    const auto app = zem::startApplication(qtArgc, argv);
     zem::initApplication();
 
     zem::frmMain window(new zem::SerialPortComm);

@@ -23,4 +23,7 @@ lintian --fail-on error,warning "$deb" 2>/dev/null || fail "lintian"
 # The packaged binary starts and keeps running until it is stopped.
 QT_QPA_PLATFORM=offscreen timeout 3 "$scratch/root/usr/bin/zem" >/dev/null 2>&1 && status=0 || status=$?
 [ "$status" -eq 124 ] || fail "the packaged zem exited with $status instead of running"
+# Without a display it says so in one line and exits 1, rather than abort.
+said=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$scratch/root/usr/bin/zem" 2>&1) && status=0 || status=$?
+[ "$status" -eq 1 ] && [ "$(wc -l <<<"$said")" -eq 1 ] || fail "without a display zem exited $status: $said"
 echo "package: $(basename "$deb") installs its files, depends on $depends, and lintian finds nothing"

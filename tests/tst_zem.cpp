@@ -331,7 +331,7 @@ private Q_SLOTS:
         zem.click(u"btnClear0"_s);
         QVERIFY(zem.find(u"txtHEX11"_s)->text().isEmpty() && zem.find(u"txtTextOut"_s)->text() == text);
         zem.click(u"btnClear1"_s);
-        QVERIFY(zem.find(u"txtTextOut"_s)->text().isEmpty());
+        QVERIFY(zem.find(u"txtTextOut"_s)->text().isEmpty() && zem.messages.isEmpty());
     }
 
     void failuresSayWhatHappened_data()
