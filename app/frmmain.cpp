@@ -37,6 +37,13 @@ QString indexed(const char *name, int index)
     return QLatin1String(name) + QString::number(index);
 }
 
+// A tool tip shows text that looks like markup as rich text; device names, link targets and the
+// strings an adapter gives about itself are shown as they are.
+QString plainTip(const QString &text)
+{
+    return QStringLiteral("<p style='white-space:pre-wrap'>") + text.toHtmlEscaped() + QStringLiteral("</p>");
+}
+
 } // namespace
 
 frmMain::frmMain(CommComponent *comm, QWidget *parent)
@@ -50,7 +57,7 @@ frmMain::frmMain(CommComponent *comm, QWidget *parent)
     buildControls();
     buildMenus();
     m_statusBar = new StatusBar(MSComm1, {0, StatusTop, ClientWidth, StatusHeight}, this);
-    m_statusBar->setPortTip([this] { return describeComPort(MSComm1->CommPort(), MSComm1->devices()); });
+    m_statusBar->setPortTip([this] { return plainTip(describeComPort(MSComm1->CommPort(), MSComm1->devices())); });
     setStatusBar(m_statusBar);
     fitCaptions();
     // The window keeps the size it was drawn at.
@@ -117,8 +124,8 @@ void frmMain::buildControls()
     // What a screen reader says for each control, and what a refused paste names.
     for (int i = 0; i < 12; ++i)
         txtHEX[static_cast<size_t>(i)]->setAccessibleName(tr("Hex byte %1").arg(i + 1));
-    txtTextOut->setAccessibleName(tr("Text to send"));
-    txtResponse->setAccessibleName(tr("Received bytes"));
+    txtTextOut->setAccessibleName(tr("TEXT"));
+    txtResponse->setAccessibleName(tr("Response"));
     btnSend[0]->setAccessibleName(tr("Send hex bytes"));
     btnSend[1]->setAccessibleName(tr("Send text"));
     btnClear[0]->setAccessibleName(tr("Clear hex bytes"));
@@ -235,7 +242,7 @@ void frmMain::showPortTips()
 {
     const ComMap devices = MSComm1->devices();
     for (int n = CommComponent::FirstPort; n <= CommComponent::LastPort; ++n)
-        mnuCom[static_cast<size_t>(n - 1)]->setToolTip(describeComPort(n, devices));
+        mnuCom[static_cast<size_t>(n - 1)]->setToolTip(plainTip(describeComPort(n, devices)));
 }
 
 void frmMain::tell(const QString &text)

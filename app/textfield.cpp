@@ -1,6 +1,10 @@
 #include "textfield.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
 #include <QScopedValueRollback>
 #include <QValidator>
 
@@ -31,16 +35,40 @@ TextField::TextField(QWidget *parent)
     setValidator(new LengthLimit(this));
     connect(this, &QLineEdit::inputRejected, this, [this] {
         if (!m_typing)
-            Q_EMIT refused(tr("The field \"%1\" holds at most %L2 characters, so the text was not "
-                              "added; the field keeps what it had.")
-                               .arg(accessibleName())
-                               .arg(Limit));
+            refuse();
     });
+}
+
+void TextField::refuse()
+{
+    Q_EMIT refused(tr("The field \"%1\" holds at most %L2 characters, so the text was not added; the field "
+                      "keeps what it had.")
+                       .arg(accessibleName())
+                       .arg(Limit));
+}
+
+bool TextField::takes(qsizetype incoming, qsizetype replaced)
+{
+    if (text().size() - replaced + incoming <= Limit)
+        return true;
+    refuse();
+    return false;
+}
+
+void TextField::pasteIfItFits()
+{
+    if (!isReadOnly() && takes(QGuiApplication::clipboard()->text().size(), selectedText().size()))
+        paste();
 }
 
 void TextField::keyPressEvent(QKeyEvent *event)
 {
-    const QScopedValueRollback typing(m_typing, !event->matches(QKeySequence::Paste));
+    if (event->matches(QKeySequence::Paste)) {
+        pasteIfItFits();
+        event->accept();
+        return;
+    }
+    const QScopedValueRollback typing(m_typing, true);
     QLineEdit::keyPressEvent(event);
 }
 
@@ -48,6 +76,39 @@ void TextField::inputMethodEvent(QInputMethodEvent *event)
 {
     const QScopedValueRollback typing(m_typing, true);
     QLineEdit::inputMethodEvent(event);
+}
+
+void TextField::mouseReleaseEvent(QMouseEvent *event)
+{
+    // A middle-click puts the selection of the desktop in at the caret, in place of nothing.
+    if (event->button() == Qt::MiddleButton && QGuiApplication::clipboard()->supportsSelection() &&
+        !isReadOnly() && !takes(QGuiApplication::clipboard()->text(QClipboard::Selection).size(), 0)) {
+        event->accept();
+        return;
+    }
+    QLineEdit::mouseReleaseEvent(event);
+}
+
+void TextField::dropEvent(QDropEvent *event)
+{
+    // Text moved within the field takes no more room.
+    if (event->source() != this && event->mimeData()->hasText() && !takes(event->mimeData()->text().size(), 0)) {
+        event->ignore();
+        return;
+    }
+    QLineEdit::dropEvent(event);
+}
+
+void TextField::contextMenuEvent(QContextMenuEvent *event)
+{
+    QMenu *menu = createStandardContextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    // The menu's Paste is measured first, like the keys'.
+    for (QAction *action : menu->actions()) {
+        if (disconnect(action, &QAction::triggered, this, &QLineEdit::paste))
+            connect(action, &QAction::triggered, this, [this] { pasteIfItFits(); });
+    }
+    menu->popup(event->globalPos());
 }
 
 } // namespace zem

@@ -25,8 +25,18 @@ Q_SIGNALS:
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void inputMethodEvent(QInputMethodEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
+    // QLineEdit takes an insert in one undo step a character, so a paste far over the limit would
+    // take seconds and hundreds of megabytes before the limit refused it: a paste, drop or
+    // middle-click is measured first, as `incoming` characters in place of `replaced`.
+    bool takes(qsizetype incoming, qsizetype replaced);
+    void pasteIfItFits();
+    void refuse();
+
     bool m_typing = false;
 };
 

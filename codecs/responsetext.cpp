@@ -19,10 +19,12 @@ QString receivedText(QStringView strData)
     return text;
 }
 
-QString prependReceived(QStringView current, QStringView strData, int limit)
+QString prependReceived(QStringView current, QStringView strData, int limit, qsizetype *added)
 {
     // Every byte takes at least two characters, so no byte older than these could still show.
     QString text = receivedText(strData.right(limit / 2 + 1));
+    if (added)
+        *added = text.size();
     if (text.size() + current.size() <= limit)
         return text + current;
     // Keep the first `limit` characters, then back up to the end of the last whole number in them.

@@ -11,6 +11,7 @@ QString receivedText(QStringView strData);
 
 // The response field's text after a batch arrives: the batch in front of the current text, then,
 // beyond `limit` characters, whole numbers dropped from the end so that the text still ends in a space.
-QString prependReceived(QStringView current, QStringView strData, int limit);
+// `added`, when given, is set to how many characters went in front of what was there.
+QString prependReceived(QStringView current, QStringView strData, int limit, qsizetype *added = nullptr);
 
 } // namespace zem

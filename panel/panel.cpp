@@ -28,6 +28,19 @@ QString quoted(const QString &entry)
     return entry.left(characters.position()) + QChar(0x2026); // an ellipsis
 }
 
+// Puts `text` in the field, `added` characters of it in front of what was there, and keeps in view the
+// characters that were. QLineEdit scrolls, as it paints, only as far as it must to show the caret; so
+// the caret goes first to the character that stood at the right edge, now further on, and the field
+// paints there.
+void keepView(QLineEdit *field, const QString &text, qsizetype added)
+{
+    const QRect line = field->contentsRect();
+    const int rightmost = field->cursorPositionAt(QPoint(line.right(), line.center().y()));
+    field->setText(text);
+    field->setCursorPosition(int(std::min<qsizetype>(rightmost + added, text.size())));
+    field->repaint();
+}
+
 } // namespace
 
 Panel::Panel(const Controls &controls, CommComponent *MSComm1, QObject *parent)
@@ -110,9 +123,23 @@ void Panel::MSComm1_OnComm()
     if (strData.isEmpty())
         return;
     QLineEdit *field = m_controls.txtResponse;
-    field->setText(prependReceived(field->text(), strData, m_controls.responseBound));
-    // Show the newest bytes, not the oldest.
-    field->setCursorPosition(0);
+    qsizetype added = 0;
+    const QString text = prependReceived(field->text(), strData, m_controls.responseBound, &added);
+    // While the operator works in the field (a selection, or the caret put anywhere but at the front),
+    // the caret and selection stay on their characters, so that typing goes where it was typed and a
+    // copy takes what was selected. Otherwise the newest bytes show.
+    if (!field->hasFocus() || (!field->hasSelectedText() && field->cursorPosition() == 0)) {
+        field->setText(text);
+        field->setCursorPosition(0);
+        return;
+    }
+    const int cursor = field->cursorPosition();
+    const int anchor = !field->hasSelectedText()         ? cursor
+                       : field->selectionStart() == cursor ? field->selectionEnd()
+                                                           : field->selectionStart();
+    const auto moved = [&](int position) { return int(std::min<qsizetype>(position + added, text.size())); };
+    keepView(field, text, added);
+    field->setSelection(moved(anchor), moved(cursor) - moved(anchor));
 }
 
 } // namespace zem

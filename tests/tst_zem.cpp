@@ -40,8 +40,8 @@ QStringList drawn()
     for (int i = 1; i < 12; ++i)
         rows << u"txtHEX%1 %2 120 375 285 Hex byte %3|"_s.arg(i).arg(960 + 480 * i).arg(i + 1);
     // clang-format off
-    rows << u"btnSend0 6720 120 615 285 Send hex bytes|Send"_s << u"txtTextOut 960 480 5655 285 Text to send|"_s
-         << u"btnSend1 6720 480 615 285 Send text|Send"_s << u"txtResponse 960 840 5655 285 Received bytes|"_s
+    rows << u"btnSend0 6720 120 615 285 Send hex bytes|Send"_s << u"txtTextOut 960 480 5655 285 TEXT|"_s
+         << u"btnSend1 6720 480 615 285 Send text|Send"_s << u"txtResponse 960 840 5655 285 Response|"_s
          << u"btnClear0 7440 120 615 285 Clear hex bytes|Clear"_s << u"btnClear1 7440 480 615 285 Clear text|Clear"_s
          << u"btnClear2 7440 840 615 285 Clear received bytes|Clear"_s << first << u"Label1 120 120 615 255 |HEX:"_s
          << u"Label2 120 480 615 255 |TEXT:"_s << u"Label3 120 840 855 255 |Response:"_s << u"StatusBar1 0 1125 8205 255 |"_s
@@ -244,30 +244,55 @@ private Q_SLOTS:
                 QVERIFY2(metrics.horizontalAdvance(text) <= room.width() && metrics.height() <= room.height(),
                          qPrintable(control->objectName() + u' ' + text));
         }
+
+        // The tips of the Port menu and of the port panel show what a device is called as it is, markup and
+        // all; the checked Com chosen again stays checked.
+        zem.ports[1] = {u"/dev/<h1>PINNED TO ttyS0</h1>"_s, u"<img src=x>"_s, u"&lt;"_s, {}, zem::ComReason::Free};
+        zem.trigger(u"mnuCom2"_s);
+        Q_EMIT zem.find<QAction>(u"mnuPort"_s)->menu()->aboutToShow();
+        auto *portPanel = zem.find<QLabel>(u"StatusBar1Panel2"_s);
+        QHelpEvent help(QEvent::ToolTip, {}, {});
+        QApplication::sendEvent(portPanel, &help);
+        for (const QString &tip : {zem.find<QAction>(u"mnuCom2"_s)->toolTip(), portPanel->toolTip()}) {
+            QTextDocument shown;
+            Qt::mightBeRichText(tip) ? shown.setHtml(tip) : shown.setPlainText(tip);
+            QCOMPARE(shown.toPlainText(), zem::describeComPort(2, zem.ports));
+        }
+        zem.trigger(u"mnuCom1"_s), zem.trigger(u"mnuCom1"_s);
+        QVERIFY(!zem.comm().PortOpen() && zem.showsTruth());
     }
 
     void fieldsRefuseWhatDoesNotFit()
     {
         // In TEXT and in a hex field: a paste that fits goes in whole. One character more, pasted or put
-        // in as a middle-click does, is refused whole and told once each, and leaves nothing to undo but
-        // the paste that fitted. A full field takes no more typing, without a word.
+        // in as a middle-click does, is refused whole and told once each, and so are 16 MiB pasted or
+        // dropped, measured before the field takes them in; nothing is left to undo but the paste that
+        // fitted. A full field takes no more typing, without a word.
         Zem zem;
         // clang-format off
         const QString told = u"The field \"%1\" holds at most 16,384 characters, so the text was not added; the field keeps what it had."_s;
         // clang-format on
         const QString fits = u"a"_s + QString(zem::TextField::Limit - 3, u'7') + u"b"_s;
-        for (const QString &name : {u"txtTextOut"_s, u"txtHEX2"_s}) {
+        QMimeData huge;
+        huge.setText(QString(16 << 20, u'h'));
+        for (const auto &[name, label] : {std::pair(u"txtTextOut"_s, u"TEXT"_s), {u"txtHEX2"_s, u"Hex byte 3"_s}}) {
             QLineEdit *field = zem.find(name);
             field->setText(u"ab"_s);
             field->setCursorPosition(1);
             QGuiApplication::clipboard()->setText(fits.mid(1, fits.size() - 2));
             QTest::keySequence(field, QKeySequence::Paste);
             QCOMPARE(field->text(), fits);
+            const QSignalSpy rejected(field, &QLineEdit::inputRejected);
             QGuiApplication::clipboard()->setText(u"yz"_s);
             QTest::keySequence(field, QKeySequence::Paste);
             field->insert(u"yz"_s);
-            QCOMPARE(field->text(), fits);
-            QTRY_COMPARE(zem.messages, QStringList(2, told.arg(field->accessibleName())));
+            QGuiApplication::clipboard()->setMimeData(new QMimeData), QGuiApplication::clipboard()->setText(huge.text());
+            QTest::keySequence(field, QKeySequence::Paste);
+            QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, &huge, Qt::LeftButton, {});
+            QDropEvent drop(QPointF(2, 2), Qt::CopyAction, &huge, Qt::LeftButton, {});
+            QApplication::sendEvent(field, &enter), QApplication::sendEvent(field, &drop);
+            QVERIFY(field->text() == fits && rejected.count() == 1); // only the insert reached the field
+            QTRY_COMPARE(zem.messages, QStringList(4, told.arg(label)));
             zem.messages.clear();
             QTest::keySequence(field, QKeySequence::Undo);
             QCOMPARE(field->text(), u"ab"_s);
@@ -332,6 +357,40 @@ private Q_SLOTS:
         QVERIFY(zem.find(u"txtHEX11"_s)->text().isEmpty() && zem.find(u"txtTextOut"_s)->text() == text);
         zem.click(u"btnClear1"_s);
         QVERIFY(zem.find(u"txtTextOut"_s)->text().isEmpty() && zem.messages.isEmpty());
+    }
+
+    void responseKeepsTheOperatorsPlace()
+    {
+        // While the device streams, the operator types at the end of Response, then selects a number in
+        // the middle of it: what they type goes where they typed it, the selection stays on its
+        // characters and in view where they put it, and a copy takes what they selected.
+        Zem zem;
+        PtyDevice *device = zem.connect(1);
+        QLineEdit *response = zem.find(u"txtResponse"_s);
+        QByteArray sent;
+        const auto stream = [&](qsizetype size) {
+            const QByteArray bytes = allBytes(sent.size() + size).right(size);
+            device->send(bytes), sent += bytes;
+            QTRY_VERIFY(response->text().startsWith(receivedText(QString::fromLatin1(bytes))));
+        };
+        stream(400);
+        response->setFocus();
+        QTest::keyClick(response, Qt::Key_End);
+        for (const char *typed : {"7", "7"})
+            QTest::keyClicks(response, QLatin1String(typed)), stream(3);
+        QTest::mouseDClick(response, Qt::LeftButton, {}, response->rect().center());
+        const QString number = response->selectedText();
+        const int start = response->selectionStart(), size = int(response->text().size());
+        const auto caretX = [response] { return response->inputMethodQuery(Qt::ImCursorRectangle).toRect().x(); };
+        const int x = caretX();
+        for (int i = 0; i < 3; ++i)
+            stream(3);
+        QVERIFY(!number.isEmpty() && response->selectedText() == number);
+        QCOMPARE(response->selectionStart() - start, response->text().size() - size);
+        QTRY_VERIFY(qAbs(caretX() - x) < response->fontMetrics().averageCharWidth()); // the view, to a character
+        QTest::keySequence(response, QKeySequence::Copy);
+        QCOMPARE(QGuiApplication::clipboard()->text(), number);
+        QCOMPARE(response->text(), responseModel(QString::fromLatin1(sent), u"77"_s, zem::TextField::Limit));
     }
 
     void failuresSayWhatHappened_data()
