@@ -28,9 +28,12 @@ constexpr int ClientHeight = 1380;
 constexpr int StatusTop = 1125;
 constexpr int StatusHeight = 255;
 static_assert(StatusTop + StatusHeight == ClientHeight, "the status bar closes the client area");
-// The layout grows this much at a time until the desktop's font fits, and no further than MaxScale.
+// The layout grows this much at a time until the desktop's font fits, and no further than MaxScale or
+// the screen; beyond that the font shrinks this much at a time, down to MinPoints.
 constexpr qreal ScaleStep = 1.0 / 32;
 constexpr qreal MaxScale = 4;
+constexpr qreal PointStep = 0.25;
+constexpr qreal MinPoints = 4;
 
 QString indexed(const char *name, int index)
 {
@@ -57,7 +60,8 @@ frmMain::frmMain(CommComponent *comm, QWidget *parent)
     buildControls();
     buildMenus();
     m_statusBar = new StatusBar(MSComm1, {0, StatusTop, ClientWidth, StatusHeight}, this);
-    m_statusBar->setPortTip([this] { return plainTip(describeComPort(MSComm1->CommPort(), MSComm1->devices())); });
+    m_statusBar->setPortTip(
+        [this] { return plainTip(describeComPort(MSComm1->CommPort(), MSComm1->devices())); });
     setStatusBar(m_statusBar);
     fitCaptions();
     // The window keeps the size it was drawn at.
@@ -228,13 +232,27 @@ void frmMain::fitCaptions()
                    });
         });
     };
+    // The room the screen leaves the client area: its free area less the menu bar and the frame the
+    // window system adds, estimated here since it is known only once the window shows.
+    const auto onScreen = [this](const Twips &twips) {
+        const QRect screen = this->screen()->availableGeometry();
+        const int border = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth);
+        const int title = style()->pixelMetric(QStyle::PM_TitleBarHeight);
+        return twips.px(ClientWidth) + 2 * border <= screen.width() &&
+               twips.px(ClientHeight) + menuBar()->sizeHint().height() + title + 2 * border <=
+                   screen.height();
+    };
     // The operator's font stays as it is; where it needs more room than a box gives, every length
-    // of the layout grows by one factor, so that the window keeps its proportions.
+    // of the layout grows by one factor, so that the window keeps its proportions. Only where the
+    // screen ends first does the font give way, just enough.
     Twips twips;
     place(twips);
-    while (!fits() && twips.scale < MaxScale) {
-        twips.scale += ScaleStep;
-        place(twips);
+    for (Twips larger{twips.scale + ScaleStep}; !fits() && larger.scale <= MaxScale && onScreen(larger);
+         larger.scale += ScaleStep)
+        place(twips = larger);
+    for (QFont smaller = font(); !fits() && smaller.pointSizeF() - PointStep >= MinPoints;) {
+        smaller.setPointSizeF(smaller.pointSizeF() - PointStep);
+        setFont(smaller);
     }
 }
 

@@ -92,7 +92,8 @@ void TextField::mouseReleaseEvent(QMouseEvent *event)
 void TextField::dropEvent(QDropEvent *event)
 {
     // Text moved within the field takes no more room.
-    if (event->source() != this && event->mimeData()->hasText() && !takes(event->mimeData()->text().size(), 0)) {
+    if (event->source() != this && event->mimeData()->hasText() &&
+        !takes(event->mimeData()->text().size(), 0)) {
         event->ignore();
         return;
     }

@@ -134,7 +134,7 @@ void Panel::MSComm1_OnComm()
         return;
     }
     const int cursor = field->cursorPosition();
-    const int anchor = !field->hasSelectedText()         ? cursor
+    const int anchor = !field->hasSelectedText()           ? cursor
                        : field->selectionStart() == cursor ? field->selectionEnd()
                                                            : field->selectionStart();
     const auto moved = [&](int position) { return int(std::min<qsizetype>(position + added, text.size())); };

@@ -180,7 +180,7 @@ private Q_SLOTS:
     void opensAsDrawn_data()
     {
         QTest::addColumn<qreal>("points");
-        for (const qreal points : {6.0, 9.0, 10.0, 12.0, 14.0})
+        for (const qreal points : {6.0, 9.0, 10.0, 12.0, 14.0, 20.0})
             QTest::addRow("%g pt", points) << points;
     }
 
@@ -188,9 +188,9 @@ private Q_SLOTS:
     {
         // The desktop's font at this size (the logical DPI comes from QT_SCALE_FACTOR).
         QFETCH(qreal, points);
-        QFont font = QApplication::font();
-        font.setPointSizeF(points);
-        QApplication::setFont(font);
+        QFont desktop = QApplication::font();
+        desktop.setPointSizeF(points);
+        QApplication::setFont(desktop);
         Zem zem;
         zem::frmMain &window = *zem.window;
         QVERIFY(window.windowTitle() == "Quorvane ZEM Control"_L1 && !QApplication::windowIcon().isNull());
@@ -228,8 +228,17 @@ private Q_SLOTS:
             {u"StatusBar1Panel1"_s, {u"Connected"_s, u"Disconnected"_s, u"Disconnecting"_s}},
             {u"StatusBar1Panel2"_s, {u"COM4:9600 8N1"_s}},
             {u"sending"_s, {u"Sending: 1,048,576 bytes left, about 18:13"_s}}};
+        // The window on the screen: where the font would need more room than the screen has (20 pt at a
+        // scale of 2 or more), the layout as large as the screen allows and a smaller font.
+        const QSize screen = window.screen()->availableGeometry().size(),
+                    size = window.frameGeometry().size();
+        const qreal font = window.font().pointSizeF();
+        QVERIFY(size.width() <= screen.width() && size.height() <= screen.height());
+        QVERIFY(font == points || (font < points && size.width() > screen.width() * 0.95));
         for (QWidget *control : window.findChildren<QWidget *>()) {
-            QCOMPARE(control->font().pointSizeF(), points);
+            if (control->isWindow()) // the menus, which open as large as they need
+                continue;
+            QCOMPARE(control->font().pointSizeF(), font);
             QRect room = control->contentsRect();
             if (auto *button = qobject_cast<QPushButton *>(control)) {
                 QStyleOptionButton option;
@@ -247,7 +256,8 @@ private Q_SLOTS:
 
         // The tips of the Port menu and of the port panel show what a device is called as it is, markup and
         // all; the checked Com chosen again stays checked.
-        zem.ports[1] = {u"/dev/<h1>PINNED TO ttyS0</h1>"_s, u"<img src=x>"_s, u"&lt;"_s, {}, zem::ComReason::Free};
+        zem.ports[1] = {
+            u"/dev/<h1>PINNED TO ttyS0</h1>"_s, u"<img src=x>"_s, u"&lt;"_s, {}, zem::ComReason::Free};
         zem.trigger(u"mnuCom2"_s);
         Q_EMIT zem.find<QAction>(u"mnuPort"_s)->menu()->aboutToShow();
         auto *portPanel = zem.find<QLabel>(u"StatusBar1Panel2"_s);
@@ -275,7 +285,8 @@ private Q_SLOTS:
         const QString fits = u"a"_s + QString(zem::TextField::Limit - 3, u'7') + u"b"_s;
         QMimeData huge;
         huge.setText(QString(16 << 20, u'h'));
-        for (const auto &[name, label] : {std::pair(u"txtTextOut"_s, u"TEXT"_s), {u"txtHEX2"_s, u"Hex byte 3"_s}}) {
+        for (const auto &[name, label] :
+             {std::pair(u"txtTextOut"_s, u"TEXT"_s), {u"txtHEX2"_s, u"Hex byte 3"_s}}) {
             QLineEdit *field = zem.find(name);
             field->setText(u"ab"_s);
             field->setCursorPosition(1);
@@ -286,7 +297,8 @@ private Q_SLOTS:
             QGuiApplication::clipboard()->setText(u"yz"_s);
             QTest::keySequence(field, QKeySequence::Paste);
             field->insert(u"yz"_s);
-            QGuiApplication::clipboard()->setMimeData(new QMimeData), QGuiApplication::clipboard()->setText(huge.text());
+            QGuiApplication::clipboard()->setMimeData(new QMimeData),
+                QGuiApplication::clipboard()->setText(huge.text());
             QTest::keySequence(field, QKeySequence::Paste);
             QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, &huge, Qt::LeftButton, {});
             QDropEvent drop(QPointF(2, 2), Qt::CopyAction, &huge, Qt::LeftButton, {});
@@ -381,13 +393,16 @@ private Q_SLOTS:
         QTest::mouseDClick(response, Qt::LeftButton, {}, response->rect().center());
         const QString number = response->selectedText();
         const int start = response->selectionStart(), size = int(response->text().size());
-        const auto caretX = [response] { return response->inputMethodQuery(Qt::ImCursorRectangle).toRect().x(); };
+        const auto caretX = [response] {
+            return response->inputMethodQuery(Qt::ImCursorRectangle).toRect().x();
+        };
         const int x = caretX();
         for (int i = 0; i < 3; ++i)
             stream(3);
         QVERIFY(!number.isEmpty() && response->selectedText() == number);
         QCOMPARE(response->selectionStart() - start, response->text().size() - size);
-        QTRY_VERIFY(qAbs(caretX() - x) < response->fontMetrics().averageCharWidth()); // the view, to a character
+        QTRY_VERIFY(qAbs(caretX() - x) <
+                    response->fontMetrics().averageCharWidth()); // the view, to a character
         QTest::keySequence(response, QKeySequence::Copy);
         QCOMPARE(QGuiApplication::clipboard()->text(), number);
         QCOMPARE(response->text(), responseModel(QString::fromLatin1(sent), u"77"_s, zem::TextField::Limit));
