@@ -4,17 +4,21 @@
 #include "messagebox.h"
 #include "panel.h"
 #include "portconnection.h"
+#include "recording.h"
 #include "statusbar.h"
 #include "textfield.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDateTime>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QStyleOptionButton>
 #include <QStyleOptionFrame>
 
@@ -38,13 +42,6 @@ constexpr qreal MinPoints = 4;
 QString indexed(const char *name, int index)
 {
     return QLatin1String(name) + QString::number(index);
-}
-
-// A tool tip shows text that looks like markup as rich text; device names, link targets and the
-// strings an adapter gives about itself are shown as they are.
-QString plainTip(const QString &text)
-{
-    return QStringLiteral("<p style='white-space:pre-wrap'>") + text.toHtmlEscaped() + QStringLiteral("</p>");
 }
 
 } // namespace
@@ -78,8 +75,64 @@ frmMain::frmMain(CommComponent *comm, QWidget *parent)
     auto *panel =
         new Panel({txtHEX, txtTextOut, txtResponse, btnSend, btnClear, TextField::Limit}, MSComm1, this);
     connect(panel, &Panel::message, this, &frmMain::tell);
+    keepJournal();
 
     Form_Load();
+}
+
+void frmMain::keepJournal()
+{
+    // From the program's start, so that a record started at any time holds the whole session.
+    auto *journal = new Journal(Journal::Bound, this);
+    const auto entry = [this, journal](JournalEntry::Kind kind) {
+        return [this, journal, kind](const QByteArray &bytes) {
+            journal->add(kind, MSComm1->CommPort(), bytes);
+        };
+    };
+    connect(MSComm1, &CommComponent::bytesSent, journal, entry(JournalEntry::Sent));
+    connect(MSComm1, &CommComponent::bytesReceived, journal, entry(JournalEntry::Received));
+    connect(MSComm1, &CommComponent::lineEvent, journal, [this, journal](const QString &words) {
+        journal->add(JournalEntry::Event, MSComm1->CommPort(), {}, words);
+    });
+    m_recording = new Recording(journal, this);
+    connect(m_recording, &Recording::failed, this, &frmMain::tell);
+    connect(m_recording, &Recording::stateChanged, this, [this] {
+        mnuRecord->setChecked(!m_recording->path().isEmpty());
+        m_statusBar->showRecording(m_recording->path());
+    });
+    connect(mnuRecord, &QAction::triggered, this, &frmMain::mnuRecord_Click);
+}
+
+void frmMain::mnuRecord_Click()
+{
+    // The mark shows whether a recording runs, not the click.
+    mnuRecord->setChecked(!m_recording->path().isEmpty());
+    if (!m_recording->path().isEmpty()) {
+        m_recording->stop();
+        return;
+    }
+    const QStringList formats{tr("Text log, both ways (*.log)"), tr("Received bytes, raw (*.bin)")};
+    auto *dialog = new QFileDialog(this, tr("Record to File"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setNameFilters(formats);
+    dialog->setDefaultSuffix(QStringLiteral("log"));
+    dialog->setDirectory(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    dialog->selectFile(
+        QDateTime::currentDateTime().toString(QStringLiteral("'zem-'yyyy-MM-dd-HHmmss'.log'")));
+    connect(dialog, &QFileDialog::filterSelected, dialog, [dialog, formats](const QString &format) {
+        const QString suffix = format == formats[1] ? QStringLiteral("bin") : QStringLiteral("log");
+        dialog->setDefaultSuffix(suffix);
+        if (const QString chosen = dialog->selectedFiles().value(0); !chosen.isEmpty())
+            dialog->selectFile(QFileInfo(chosen).completeBaseName() + u'.' + suffix);
+    });
+    connect(dialog, &QFileDialog::fileSelected, this, [this, dialog, formats](const QString &path) {
+        const auto format =
+            dialog->selectedNameFilter() == formats[1] ? Recording::Format::Raw : Recording::Format::Text;
+        if (const QString why = m_recording->start(path, format); !why.isEmpty())
+            tell(tr("Cannot record to %1: %2.").arg(path, why));
+    });
+    dialog->open();
 }
 
 void frmMain::buildControls()
@@ -172,6 +225,11 @@ void frmMain::buildMenus()
         item->setChecked(i == 2);
     }
     mnuSpeed->setEnabled(false);
+
+    // Beyond the line itself: a record of the session in a file.
+    mnuRecord = mnuSettings->addAction(tr("&Record to File..."));
+    mnuRecord->setObjectName(QStringLiteral("mnuRecord"));
+    mnuRecord->setCheckable(true);
 
     mnuConnect = bar->addAction(PortConnection::connectCaption());
     mnuConnect->setObjectName(QStringLiteral("mnuConnect"));

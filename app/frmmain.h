@@ -14,6 +14,7 @@ namespace zem {
 class CommComponent;
 class MessageQueue;
 class PortConnection;
+class Recording;
 class StatusBar;
 
 // The program's one window. It owns the serial component for the whole run.
@@ -44,6 +45,8 @@ private:
     void Form_Unload();
     // The Port menu tells, as it opens, which device each Com opens now.
     void showPortTips();
+    void keepJournal();
+    void mnuRecord_Click();
     // Every message to the operator goes this way.
     void tell(const QString &text);
 
@@ -55,9 +58,11 @@ private:
     std::array<QPushButton *, 3> btnClear{};
     std::array<QAction *, 4> mnuCom{};
     QAction *mnuConnect = nullptr;
+    QAction *mnuRecord = nullptr;
     StatusBar *m_statusBar = nullptr;
     PortConnection *m_ports = nullptr;
     MessageQueue *m_messages = nullptr;
+    Recording *m_recording = nullptr;
     QList<std::pair<QWidget *, QRect>> m_drawn; // each control with its place in twips
     Twips m_twips;
     bool m_unloading = false; // the window is closing: it goes once the port has closed

@@ -12,8 +12,14 @@ namespace zem {
 namespace {
 
 constexpr int PanelWidth = 1440;
+constexpr int RecordingWidth = 1080;
 
 } // namespace
+
+QString plainTip(const QString &text)
+{
+    return QStringLiteral("<p style='white-space:pre-wrap'>") + text.toHtmlEscaped() + QStringLiteral("</p>");
+}
 
 StatusBar::StatusBar(CommComponent *comm, const QRect &twips, QWidget *parent)
     : QStatusBar(parent)
@@ -33,6 +39,9 @@ StatusBar::StatusBar(CommComponent *comm, const QRect &twips, QWidget *parent)
     m_lineSettings = panel("StatusBar1Panel2");
     m_sending = panel("sending");
     m_sending->hide();
+    m_recording = panel("recording");
+    m_recording->setText(tr("Recording"));
+    m_recording->hide();
     m_lineSettings->installEventFilter(this);
     place({});
 
@@ -55,7 +64,8 @@ void StatusBar::place(const Twips &twips)
     setFixedSize(at(0, m_twips.width()).size());
     m_lineState->setGeometry(at(0, PanelWidth));
     m_lineSettings->setGeometry(at(PanelWidth, PanelWidth));
-    m_sending->setGeometry(at(2 * PanelWidth, m_twips.width() - 2 * PanelWidth));
+    m_sending->setGeometry(at(2 * PanelWidth, m_twips.width() - 2 * PanelWidth - RecordingWidth));
+    m_recording->setGeometry(at(m_twips.width() - RecordingWidth, RecordingWidth));
 }
 
 QString StatusBar::lineText(Line line)
@@ -96,7 +106,8 @@ QList<std::pair<QLabel *, QStringList>> StatusBar::panels() const
     return {{m_lineState,
              {lineText(Line::Connected), lineText(Line::Disconnected), lineText(Line::Disconnecting)}},
             {m_lineSettings, {settingsText(CommComponent::LastPort)}},
-            {m_sending, {sendingText(1 << 20, -1), sendingText(1 << 20, 10000)}}};
+            {m_sending, {sendingText(1 << 20, -1), sendingText(1 << 20, 10000)}},
+            {m_recording, {m_recording->text()}}};
 }
 
 bool StatusBar::eventFilter(QObject *watched, QEvent *event)
@@ -105,6 +116,12 @@ bool StatusBar::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_lineSettings && event->type() == QEvent::ToolTip && m_portTip)
         m_lineSettings->setToolTip(m_portTip());
     return QStatusBar::eventFilter(watched, event);
+}
+
+void StatusBar::showRecording(const QString &path)
+{
+    m_recording->setVisible(!path.isEmpty());
+    m_recording->setToolTip(plainTip(path));
 }
 
 void StatusBar::showState()

@@ -14,6 +14,10 @@ namespace zem {
 
 class CommComponent;
 
+// A tool tip shows text that looks like markup as rich text; this one shows `text` as it is: device
+// names, link targets, the strings an adapter gives about itself, file paths.
+QString plainTip(const QString &text);
+
 // The window's status bar: the line's state and settings in two fixed panels, and right of them,
 // while there is any, the output still on its way.
 class StatusBar : public QStatusBar
@@ -29,6 +33,8 @@ public:
     QList<std::pair<QLabel *, QStringList>> panels() const;
     // Asked, as the port panel's tip is about to show, which device the chosen Com opens.
     void setPortTip(std::function<QString()> tip) { m_portTip = std::move(tip); }
+    // At the right end, while the session is recorded to that file.
+    void showRecording(const QString &path);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -53,6 +59,7 @@ private:
     QLabel *m_lineState;
     QLabel *m_lineSettings;
     QLabel *m_sending;
+    QLabel *m_recording;
     QTimer m_sendingPace;
     std::function<QString()> m_portTip;
 };

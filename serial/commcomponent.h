@@ -77,6 +77,11 @@ Q_SIGNALS:
     // The open port failed on its own (the device went away): it is already closed. Raised just
     // before the stateChanged that shows it; a close under way ends with it.
     void lineFailed(const zem::CommError &error);
+    // For the record of the session: the bytes Output wrote to the line, each batch Input gave, and
+    // what happened to the line, in words.
+    void bytesSent(const QByteArray &bytes);
+    void bytesReceived(const QByteArray &bytes);
+    void lineEvent(const QString &words);
 };
 
 } // namespace zem

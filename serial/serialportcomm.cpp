@@ -117,8 +117,12 @@ CommError SerialPortComm::setPortOpen(bool open)
 {
     if (open == m_serial.isOpen() || isClosing())
         return {};
-    if (open)
-        return this->open();
+    if (open) {
+        CommError failure = this->open();
+        if (failure)
+            Q_EMIT lineEvent(tr("Not connected: %1").arg(failure.description));
+        return failure;
+    }
     // QSerialPort::close() discards what is still queued, and closing a device whose driver still
     // holds output waits in the kernel until it has gone out; so the port stays open until then.
     m_closeBound = QDeadlineTimer(drainBoundMs(OutBufferCount()));
@@ -147,6 +151,7 @@ CommError SerialPortComm::open()
         m_serial.clearError();
         return error;
     }
+    Q_EMIT lineEvent(tr("Connected to %1.").arg(device.path));
     Q_EMIT stateChanged();
     return {};
 }
@@ -197,10 +202,15 @@ void SerialPortComm::shut(qint64 discarded, const CommError &failure)
     m_received += m_serial.readAll();
     m_serial.close();
     m_serial.clearError();
-    if (failure)
+    if (failure) {
+        Q_EMIT lineEvent(failure.description);
         Q_EMIT lineFailed(failure);
-    else if (closing)
+    } else if (closing) {
+        Q_EMIT lineEvent(discarded > 0 ? tr("Disconnected: %Ln byte(s) could not be sent and were discarded.",
+                                            nullptr, pluralCount(discarded))
+                                       : tr("Disconnected."));
         Q_EMIT closed(discarded);
+    }
     Q_EMIT stateChanged();
     Q_EMIT outBufferChanged();
     if (!m_received.isEmpty())
@@ -228,10 +238,17 @@ CommError SerialPortComm::setOutput(const QString &text)
                     .arg(QString::fromUcs4(&wide.code, 1),
                          QString::number(wide.code, 16).toUpper().rightJustified(4, u'0'))
                     .arg(wide.position)};
-    // A closing port takes nothing new: the close would have to wait for it.
-    if (text.isEmpty() || !m_serial.isOpen() || isClosing())
+    if (text.isEmpty())
         return {};
-    m_serial.write(text.toLatin1());
+    // A closing port takes nothing new: the close would have to wait for it.
+    if (!m_serial.isOpen() || isClosing()) {
+        Q_EMIT lineEvent(
+            tr("A Send of %Ln byte(s) wrote nothing: no port was open.", nullptr, pluralCount(text.size())));
+        return {};
+    }
+    const QByteArray bytes = text.toLatin1();
+    m_serial.write(bytes);
+    Q_EMIT bytesSent(bytes);
     Q_EMIT outBufferChanged();
     return {};
 }
@@ -249,6 +266,8 @@ QString SerialPortComm::Input()
     QByteArray bytes = std::exchange(m_received, {});
     if (m_serial.isOpen())
         bytes += m_serial.readAll();
+    if (!bytes.isEmpty())
+        Q_EMIT bytesReceived(bytes);
     return QString::fromLatin1(bytes);
 }
 

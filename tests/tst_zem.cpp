@@ -6,6 +6,7 @@
 #include "hexbyte.h"
 #include "oncommpacer.h"
 #include "portmap.h"
+#include "recording.h"
 #include "responsetext.h"
 #include "sendcheck.h"
 #include "twips.h"
@@ -14,6 +15,7 @@
 #include <QSerialPort>
 
 #include <csignal>
+#include <sys/resource.h>
 
 using namespace zem;
 
@@ -196,8 +198,9 @@ private Q_SLOTS:
         QVERIFY(window.windowTitle() == "Quorvane ZEM Control"_L1 && !QApplication::windowIcon().isNull());
         QCOMPARE(QApplication::applicationName() + u' ' + QApplication::applicationVersion(),
                  u"ZEM 0.00.0009"_s);
-        QCOMPARE(describe(window.menuBar()->actions()),
-                 u"&Settings[&Port[Com &1*,Com &2,Com &3,Com &4],&Speed-[&1200,&2400,&9600*]],&Connect"_s);
+        QCOMPARE(
+            describe(window.menuBar()->actions()),
+            u"&Settings[&Port[Com &1*,Com &2,Com &3,Com &4],&Speed-[&1200,&2400,&9600*],&Record to File...],&Connect"_s);
         QVERIFY(!zem.comm().PortOpen() && zem.showsTruth());
 
         // Tab visits the controls row by row, each telling a screen reader what it is; every length of
@@ -406,6 +409,92 @@ private Q_SLOTS:
         QTest::keySequence(response, QKeySequence::Copy);
         QCOMPARE(QGuiApplication::clipboard()->text(), number);
         QCOMPARE(response->text(), responseModel(QString::fromLatin1(sent), u"77"_s, zem::TextField::Limit));
+    }
+
+    void aRecordHoldsTheWholeSession()
+    {
+        // A record started after traffic holds the session from its start, both ways and its events in
+        // order, times never going back; a raw record holds every byte received. A file that cannot be
+        // written stops the recording with one message, and the next record holds everything again.
+        Zem zem;
+        QTemporaryDir dir;
+        auto *mnuRecord = zem.find<QAction>(u"mnuRecord"_s);
+        const auto record = [&](const QString &name, const QString &format) {
+            if (mnuRecord->isChecked()) // chosen again, it stops
+                zem.trigger(u"mnuRecord"_s);
+            zem.trigger(u"mnuRecord"_s);
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog && dialog->selectedFiles().value(0).contains(
+                                  QRegularExpression(u"/zem-[0-9]{4}-[0-9]{2}-[0-9]{2}-[0-9]{6}\\.log$"_s)));
+            dialog->selectNameFilter(format), dialog->selectFile(dir.filePath(name)),
+                static_cast<QDialog *>(dialog)->accept();
+        };
+        const auto file = [&](const QString &name) {
+            QFile read(dir.filePath(name));
+            return read.open(QIODevice::ReadOnly) ? read.readAll() : QByteArray();
+        };
+        zem.type(u"txtTextOut"_s, u"AT"_s), zem.click(u"btnSend1"_s);
+        PtyDevice *device = zem.connect(2);
+        zem.type(u"txtHEX0"_s, u"1b"_s), zem.click(u"btnSend0"_s), zem.click(u"btnSend1"_s);
+        const QByteArray talk = allBytes(600);
+        device->send(talk.left(300));
+        QTRY_COMPARE(zem.find(u"txtResponse"_s)->text().count(u' '), 300);
+        record(u"a.log"_s, u"Text log, both ways (*.log)"_s);
+        device->send(talk.mid(300));
+        QTRY_COMPARE(zem.find(u"txtResponse"_s)->text().count(u' '), 600);
+        zem.trigger(u"mnuConnect"_s);
+        QTRY_VERIFY2(file(u"a.log"_s).endsWith(" * Disconnected.\n"),
+                     file(u"a.log"_s).right(300).constData());
+        // The record as one line a direction: numbers of consecutive lines joined, times checked.
+        QStringList lines;
+        QDateTime last;
+        for (const QByteArray &line : file(u"a.log"_s).split('\n')) {
+            const QStringList at = QString::fromUtf8(line).split(u' ');
+            if (at.size() < 4)
+                continue;
+            const QDateTime time = QDateTime::fromString(at[0], Qt::ISODateWithMs);
+            QVERIFY2(time.isValid() && at[1] == "Com"_L1 && time >= last, line.constData());
+            last = time;
+            if (at[3] != "*"_L1 && lines.size() && lines.back().startsWith(at[3]))
+                lines.back() += u' ' + at.mid(4).join(u' ');
+            else
+                lines += at.mid(3).join(u' ');
+        }
+        QString received;
+        for (const char byte : talk)
+            received += u' ' + QString::number(uchar(byte));
+        QCOMPARE(lines, QStringList({u"* A Send of 2 bytes wrote nothing: no port was open."_s,
+                                     u"* Connected to %1."_s.arg(device->path), u"> 27 65 84"_s,
+                                     u"<"_s + received, u"* Disconnected."_s}));
+        record(u"b.bin"_s, u"Received bytes, raw (*.bin)"_s);
+        QTRY_COMPARE(file(u"b.bin"_s), talk);
+        // Where no file can be made, and past the system's limit on a file's size, as on a full disk.
+        record(u"a.log/x.log"_s, u"Text log, both ways (*.log)"_s);
+        rlimit was{};
+        ::getrlimit(RLIMIT_FSIZE, &was);
+        rlimit small = was;
+        small.rlim_cur = 100;
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        record(u"c.log"_s, u"Text log, both ways (*.log)"_s);
+        QTRY_COMPARE(zem.messages.size(), 2);
+        ::setrlimit(RLIMIT_FSIZE, &was);
+        QVERIFY2(zem.messages[0].startsWith(u"Cannot record to %1: "_s.arg(dir.filePath(u"a.log/x.log"_s))) &&
+                     zem.messages[1].startsWith(
+                         u"Recording to %1 stopped: File too large. Nothing"_s.arg(dir.filePath(u"c.log"_s))),
+                 qPrintable(zem.messages.join(u'|')));
+        QVERIFY(!mnuRecord->isChecked() && zem.find<QLabel>(u"recording"_s)->isHidden());
+        record(u"d.log"_s, u"Text log, both ways (*.log)"_s);
+        QVERIFY(mnuRecord->isChecked() && zem.find<QLabel>(u"recording"_s)->isVisible());
+        QTRY_COMPARE(file(u"d.log"_s), file(u"a.log"_s));
+        // Past its bound the journal lets its oldest entries go, and a record says how much it lacks.
+        Journal journal(100);
+        for (const char byte : {'a', 'b', 'c'})
+            journal.add(JournalEntry::Received, 1, QByteArray(60, byte));
+        Recording late(&journal);
+        late.start(dir.filePath(u"e.log"_s), Recording::Format::Text);
+        QTRY_VERIFY(
+            file(u"e.log"_s).contains(" * This record starts after the first 120 bytes of the session") &&
+            file(u"e.log"_s).endsWith(QByteArray(QByteArray(" 99").repeated(60) + '\n')));
     }
 
     void failuresSayWhatHappened_data()

@@ -12,6 +12,16 @@
     </message>
 </context>
 <context>
+    <name>zem::Recording</name>
+    <message numerus="yes">
+        <source>This record starts after the first %Ln byte(s) of the session, which no longer fitted in memory.</source>
+        <translation>
+            <numerusform>This record starts after the first %Ln byte of the session, which no longer fitted in memory.</numerusform>
+            <numerusform>This record starts after the first %Ln bytes of the session, which no longer fitted in memory.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>zem::SerialPortComm</name>
     <message numerus="yes">
         <source>%Ln byte(s) could not be sent.</source>
@@ -25,6 +35,20 @@
         <translation>
             <numerusform>At least %Ln byte could not be sent.</numerusform>
             <numerusform>At least %Ln bytes could not be sent.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Disconnected: %Ln byte(s) could not be sent and were discarded.</source>
+        <translation>
+            <numerusform>Disconnected: %Ln byte could not be sent and was discarded.</numerusform>
+            <numerusform>Disconnected: %Ln bytes could not be sent and were discarded.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>A Send of %Ln byte(s) wrote nothing: no port was open.</source>
+        <translation>
+            <numerusform>A Send of %Ln byte wrote nothing: no port was open.</numerusform>
+            <numerusform>A Send of %Ln bytes wrote nothing: no port was open.</numerusform>
         </translation>
     </message>
 </context>
