@@ -1,8 +1,9 @@
 // Figures for the README: what receiving, sending and holding text cost the program, measured
 // through a real pseudo-terminal, the tests' own device and fixture. Run under
 // QT_QPA_PLATFORM=offscreen. Name sections to run only those: startup display stream lone flood
-// blocked sending fields.
+// record blocked sending fields.
 #include "application.h"
+#include "recording.h"
 #include "responsetext.h"
 #include "zemtest.h"
 
@@ -74,7 +75,7 @@ void untilClosed(const Zem &zem)
 class Remote
 {
 public:
-    explicit Remote(PtyDevice *device, int readRate = -1)
+    explicit Remote(Device *device, int readRate = -1)
         : m_device(device)
     {
         m_device->setReadRate(readRate);
@@ -92,6 +93,8 @@ public:
     {
         QMetaObject::invokeMethod(m_device, f, Qt::BlockingQueuedConnection);
     }
+    // CPU time the device's thread has used, in milliseconds.
+    qint64 cpuMs();
     qsizetype received()
     {
         qsizetype size = 0;
@@ -134,7 +137,7 @@ public:
     }
 
 private:
-    PtyDevice *m_device;
+    Device *m_device;
     QThread m_thread;
     std::atomic<bool> m_sent{true};
 };
@@ -164,14 +167,41 @@ struct Program : Zem
     QLineEdit *response;
 };
 
-// CPU time this thread used, in milliseconds: the program's own, not the device's.
-qint64 cpuMs()
+// CPU time this thread (or with RUSAGE_SELF, the process) used, in milliseconds.
+qint64 cpuMs(int who = RUSAGE_THREAD)
 {
     rusage use{};
-    ::getrusage(RUSAGE_THREAD, &use);
+    ::getrusage(who, &use);
     return (use.ru_utime.tv_sec + use.ru_stime.tv_sec) * 1000 +
            (use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1000;
 }
+
+qint64 Remote::cpuMs()
+{
+    qint64 ms = 0;
+    on([&] { ms = ::cpuMs(); });
+    return ms;
+}
+
+// CPU time of every thread of the program but the device's, as a share of a core: the window's and
+// the recording's.
+struct ProgramShare
+{
+    explicit ProgramShare(Remote &deviceThread)
+        : remote(deviceThread)
+    {
+        wall.start();
+    }
+    double operator()() const
+    {
+        const qint64 used = (cpuMs(RUSAGE_SELF) - process) - (remote.cpuMs() - device);
+        return double(used) / double(std::max<qint64>(1, wall.elapsed()));
+    }
+    Remote &remote;
+    qint64 process = cpuMs(RUSAGE_SELF);
+    qint64 device = remote.cpuMs();
+    QElapsedTimer wall;
+};
 
 // CPU time of the program's thread against the time that went by, as a share of a core.
 struct CpuShare
@@ -315,6 +345,51 @@ void flood()
     }
 }
 
+void record()
+{
+    std::printf("\nThe session recorded to a file on the machine's disk, synced after every write\n");
+    // The line's rate for 10 s, the field at its bound, without a record and with a text log.
+    for (const bool recorded : {false, true}) {
+        Program zem;
+        zem.fill();
+        QTemporaryDir dir(QDir::homePath() + u"/zem-bench-XXXXXX"_s);
+        if (recorded)
+            zem.window->findChild<Recording *>()->start(dir.filePath(u"stream.log"_s), Recording::Format::Text);
+        const ProgramShare share(zem.remote);
+        zem.remote.send(randomBytes(9600, 3), 14, 960);
+        settle(10000);
+        std::printf("  960 bytes/s in 14-byte writes %s: %.2f%% of a core, all the program's threads\n",
+                    recorded ? "recorded" : "not recorded", share() * 100);
+        zem.remote.waitSent();
+    }
+    // A flood recorded raw: the file against what the device sent.
+    for (const bool recorded : {false, true}) {
+        Program zem;
+        QTemporaryDir dir(QDir::homePath() + u"/zem-bench-XXXXXX"_s);
+        if (recorded)
+            zem.window->findChild<Recording *>()->start(dir.filePath(u"flood.bin"_s), Recording::Format::Raw);
+        const QByteArray bytes = randomBytes(qsizetype(16) << 20, 8);
+        const QString newest = receivedText(QString::fromLatin1(bytes.right(16)));
+        const double rss = rssMiB();
+        double peak = rss;
+        QTimer sampler;
+        QObject::connect(&sampler, &QTimer::timeout, [&] { peak = std::max(peak, rssMiB()); });
+        sampler.start(20);
+        QElapsedTimer clock;
+        clock.start();
+        zem.remote.send(bytes, 4096, 0);
+        runUntil([&] { return zem.response->text().startsWith(newest); }, 300000);
+        const double secs = double(clock.elapsed()) / 1000;
+        QFile file(dir.filePath(u"flood.bin"_s));
+        runUntil([&] { return !recorded || file.size() >= bytes.size(); }, 60000);
+        const bool exact = !recorded || (file.open(QIODevice::ReadOnly) && file.readAll() == bytes);
+        std::printf("  16 MiB flood %s: %.0f times the line, RSS grew %.1f MiB%s\n",
+                    recorded ? "recorded raw" : "not recorded", double(bytes.size()) / secs / 960, peak - rss,
+                    recorded ? (exact ? ", the file exact" : ", the file WRONG") : "");
+        zem.remote.waitSent();
+    }
+}
+
 void blocked()
 {
     // Disconnect waits up to ten seconds for output a device does not read; meanwhile the device
@@ -432,7 +507,8 @@ int main(int argc, char *argv[])
     };
     const std::pair<const char *, void (*)()> all[] = {
         {"startup", startup}, {"display", display}, {"stream", stream},   {"lone", lone},
-        {"flood", flood},     {"blocked", blocked}, {"sending", sending}, {"fields", fields}};
+        {"flood", flood},     {"record", record},   {"blocked", blocked}, {"sending", sending},
+        {"fields", fields}};
     for (const auto &[name, run] : all) {
         if (wanted(name)) {
             run();

@@ -47,8 +47,10 @@ zem_build_as_owner() {
 # With what `cpack -G DEB` needs to write a package that names its libraries (dpkg-dev, file).
 ZEM_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev qt6-l10n-tools qt6-qpa-plugins
                     libqt6svg6 fonts-dejavu-core dpkg-dev file)
-# The tests also fuzz with clang, run clang-tidy, and check the desktop files and the package.
-ZEM_TEST_PACKAGES=(clang libclang-rt-14-dev clang-tidy desktop-file-utils appstream lintian)
+# The tests also fuzz with clang, run clang-tidy, check the desktop files and the package, and run
+# their stories in a QEMU guest on real serial drivers (scripts/guest).
+ZEM_TEST_PACKAGES=(clang libclang-rt-14-dev clang-tidy desktop-file-utils appstream lintian
+                   qemu-system-x86 busybox-static cpio kmod socat xz-utils)
 
 # Configures and builds one tree: zem_build DIR [cmake options...]
 zem_build() {

@@ -108,6 +108,14 @@ SerialPortComm::SerialPortComm(PortMap portMap, QObject *parent)
     m_serial.setReadBufferSize(InputBufferSize);
 }
 
+SerialPortComm::~SerialPortComm()
+{
+    // Gone with the port open (the program ends by other means than its window): closing the device
+    // must not wait in the kernel for what its driver still holds.
+    if (m_serial.isOpen() && driverHolds(m_serial.handle()) > 0)
+        m_serial.clear(QSerialPort::Output);
+}
+
 bool SerialPortComm::PortOpen() const
 {
     return m_serial.isOpen();
@@ -184,8 +192,10 @@ void SerialPortComm::checkClose()
     const qint64 left = OutBufferCount();
     if (left > 0 && !m_closeBound.hasExpired())
         return;
-    // What the driver still holds goes too, so that closing the device does not wait for it.
-    if (left > 0)
+    // What the driver still holds goes too, so that closing the device does not wait for it. Only then:
+    // a pseudo-terminal holds nothing of its own, and flushing it would take what its far end has not
+    // read yet.
+    if (driverHolds(m_serial.handle()) > 0)
         m_serial.clear(QSerialPort::Output);
     shut(left);
 }

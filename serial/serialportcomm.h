@@ -24,6 +24,7 @@ public:
     static qint64 drainBoundMs(qint64 pendingBytes);
 
     explicit SerialPortComm(PortMap portMap = systemComMap, QObject *parent = nullptr);
+    ~SerialPortComm() override;
 
     bool PortOpen() const override;
     CommError setPortOpen(bool open) override;

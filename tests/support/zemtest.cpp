@@ -18,34 +18,139 @@ extern "C" int tcsetattr(int fd, int actions, const termios *line)
     return real(fd, actions, line);
 }
 
-PtyDevice::PtyDevice()
+namespace {
+
+// 9600 baud 8N1, bytes untouched, receiving, no modem lines.
+const termios rawLine = [] {
+    termios line{};
+    ::cfmakeraw(&line);
+    ::cfsetspeed(&line, B9600);
+    line.c_cflag |= CREAD | CLOCAL;
+    return line;
+}();
+
+// The guest's cables, taken in turn: ZEM_CABLES="uart usb" gives the first device the UARTs.
+std::array<bool, 2> cableTaken{};
+
+QByteArray env(const QByteArray &cable, const char *end)
+{
+    return qgetenv(QByteArray("ZEM_" + cable.toUpper() + end).constData());
+}
+
+} // namespace
+
+Device::Device()
     : m_pace(new QTimer(this))
 {
-    char name[256] = {};
-    termios raw{};
-    ::cfmakeraw(&raw);
-    if (::openpty(&m_master, &slave, name, &raw, nullptr) != 0)
-        qFatal("openpty failed");
-    ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
-    path = QString::fromLocal8Bit(name);
     connect(m_pace, &QTimer::timeout, this, [this] {
         QByteArray buffer(m_rate < 0 ? 1 << 16 : std::max(1, m_rate / 100), Qt::Uninitialized);
         if (const ssize_t n = ::read(m_master, buffer.data(), size_t(buffer.size())); n > 0)
             received.append(buffer.constData(), n);
     });
     m_pace->start(10);
+    const QList<QByteArray> cables = qgetenv("ZEM_CABLES").split(' ');
+    for (m_cable = 0; m_cable < int(cables.size()) && !cables[m_cable].isEmpty(); ++m_cable) {
+        if (!std::exchange(cableTaken.at(size_t(m_cable)), true)) {
+            path = QString::fromLocal8Bit(env(cables[m_cable], "_A"));
+            m_far = env(cables[m_cable], "_B"), m_plug = env(cables[m_cable], "_A_AUTH");
+            switchOn();
+            return;
+        }
+    }
+    m_cable = -1;
+    char name[256] = {};
+    termios raw = rawLine;
+    if (::openpty(&m_master, &slave, name, &raw, nullptr) != 0)
+        qFatal("openpty failed");
+    ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    path = QString::fromLocal8Bit(name);
 }
 
-qsizetype PtyDevice::send(QByteArrayView bytes) const
+Device::~Device()
 {
-    return m_master < 0 ? 0 : std::max<qsizetype>(0, ::write(m_master, bytes.data(), size_t(bytes.size())));
+    if (m_cable < 0) {
+        hangUp();
+        return;
+    }
+    // The cable is left as found: the adapter plugged in, and nothing on its way to either end, which
+    // the next device or program to open it would receive.
+    plugBack();
+    setReadRate(-1);
+    const int near = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NONBLOCK | O_NOCTTY);
+    ::tcsetattr(near, TCSANOW, &rawLine);
+    char sink[4096];
+    for (bool quiet = false; !quiet;) {
+        const qsizetype before = received.size();
+        settle(300);
+        quiet = received.size() == before;
+        while (::read(near, sink, sizeof sink) > 0)
+            quiet = false;
+    }
+    ::close(near);
+    ::close(m_master);
+    cableTaken.at(size_t(m_cable)) = false;
 }
 
-void PtyDevice::hangUp()
+void Device::switchOn()
 {
-    m_pace->stop();
-    ::close(std::exchange(m_master, -1)); // nothing, when already unplugged
-    ::close(std::exchange(slave, -1));
+    if (m_master < 0)
+        m_master = ::open(m_far.constData(), O_RDWR | O_NONBLOCK | O_NOCTTY);
+    if (m_master < 0 || ::tcsetattr(m_master, TCSANOW, &rawLine) != 0)
+        qFatal("cannot open %s", m_far.constData());
+}
+
+void Device::setReadRate(int bytesPerSecond)
+{
+    m_rate = bytesPerSecond;
+    if (m_cable >= 0 && m_rate == 0)
+        ::close(std::exchange(m_master, -1));
+    else if (m_cable >= 0)
+        switchOn();
+}
+
+qsizetype Device::send(QByteArrayView bytes) const
+{
+    if (m_master < 0 || m_unplugged) // nothing reaches a program whose adapter is gone
+        return 0;
+    return std::max<qsizetype>(0, ::write(m_master, bytes.data(), size_t(bytes.size())));
+}
+
+void Device::hangUp()
+{
+    if (m_cable < 0) {
+        m_pace->stop();
+        ::close(std::exchange(m_master, -1)); // nothing, when already unplugged
+        ::close(std::exchange(slave, -1));
+    } else if (m_plug.isEmpty()) {
+        setReadRate(0);
+    } else {
+        QFile plug(QString::fromLocal8Bit(m_plug));
+        QVERIFY(plug.open(QIODevice::WriteOnly) && plug.write("0") == 1);
+        m_unplugged = true;
+    }
+}
+
+bool Device::plugBack()
+{
+    QFile plug(QString::fromLocal8Bit(m_plug));
+    if (m_plug.isEmpty() || !plug.open(QIODevice::ReadWrite) || plug.readAll().trimmed() == "1")
+        return !m_plug.isEmpty();
+    plug.write("1");
+    m_unplugged = false;
+    for (int i = 0; i < 100 && !QFile::exists(path); ++i)
+        QThread::msleep(50);
+    return QFile::exists(path);
+}
+
+termios Device::line() const
+{
+    termios line{};
+    const int fd =
+        slave >= 0 ? slave : ::open(path.toLocal8Bit().constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY);
+    ::tcgetattr(fd, &line);
+    if (fd != slave)
+        ::close(fd);
+    return line;
 }
 
 Zem::Zem()
@@ -66,9 +171,9 @@ Zem::Zem()
     answer.start(5);
 }
 
-PtyDevice *Zem::connect(int port)
+Device *Zem::connect(int port)
 {
-    auto &device = devices[size_t(port - 1)] = std::make_unique<PtyDevice>();
+    auto &device = devices[size_t(port - 1)] = std::make_unique<Device>();
     ports[size_t(port - 1)].path = device->path;
     trigger(u"mnuCom%1"_s.arg(port));
     trigger(u"mnuConnect"_s);
@@ -96,8 +201,13 @@ bool Zem::showsTruth() const
 
 void Zem::clog(qsizetype more) const
 {
-    while (comm().OutBufferCount() == 0)
-        comm().setOutput(QString(512, u'x')), settle(5);
+    // Until the program's own queue stops falling: the device, and everything on the way to it, is full.
+    const auto *port = window->findChild<QSerialPort *>();
+    for (qint64 queued = 0, i = 0; i < 256 && (queued == 0 || port->bytesToWrite() < queued);
+         ++i, settle(100)) {
+        comm().setOutput(QString(4096, u'x'));
+        queued = port->bytesToWrite();
+    }
     comm().setOutput(QString(more, u'x'));
 }
 

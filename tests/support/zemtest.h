@@ -5,6 +5,7 @@
 #include "serialportcomm.h"
 #include "textfield.h"
 
+#include <QSerialPort>
 #include <QtTest>
 #include <QtWidgets>
 
@@ -14,27 +15,33 @@
 
 using namespace Qt::StringLiterals;
 
-// The far end of a serial line: the master side of a pseudo-terminal, read by a timer of the thread it
-// lives in, whose event loop goes on running while the program drains output or shows a message.
-class PtyDevice : public QObject
+// The far end of a serial line, "the device", read by a timer of the thread it lives in: the master side
+// of a pseudo-terminal, or, in the real-line stage, the far tty of a null-modem cable whose near tty
+// the program opens (ZEM_CABLES names the cables the guest has, in the order devices take them).
+class Device : public QObject
 {
 public:
-    PtyDevice();
-    ~PtyDevice() override { hangUp(); }
+    Device();
+    ~Device() override;
     qsizetype send(QByteArrayView bytes) const; // writes what the line takes now, and says how much
-    // Bytes a second the device reads: 0 stops reading, -1 reads all there is.
-    void setReadRate(int bytesPerSecond)
-    {
-        m_rate = bytesPerSecond, m_rate ? m_pace->start() : m_pace->stop();
-    }
-    void hangUp(); // unplugs the device: the program's open port fails
+    // Bytes a second the device reads: 0 stops reading, -1 reads all there is. A tty that is open takes
+    // all it is sent, so a device on a cable that stops reading is switched off.
+    void setReadRate(int bytesPerSecond);
+    void hangUp();        // unplugs the device: the program's open port fails (a UART's only switches off)
+    bool plugBack();      // an adapter comes back under its name, once the program has let it go
+    termios line() const; // the line settings as the driver holds them
+    bool talks() const { return m_master >= 0 && !m_unplugged; }
     QString path;
-    int slave = -1;      // held open, so that the master never reads end-of-file between opens
+    int slave = -1;      // a pseudo-terminal's, held open so that the master never reads end-of-file
     QByteArray received; // what the program wrote, as far as the device has read it
 
 private:
+    void switchOn();
     int m_master = -1;
     int m_rate = -1;
+    int m_cable = -1;
+    bool m_unplugged = false;
+    QByteArray m_far, m_plug; // on a cable: the far tty, and the near adapter's sysfs "authorized"
     QTimer *m_pace;
 };
 
@@ -45,13 +52,18 @@ struct Zem
     Zem();
     ~Zem() { window.reset(); } // before the devices it has open
     // A device behind Com n, chosen and connected.
-    PtyDevice *connect(int port);
+    Device *connect(int port);
     void trigger(const QString &action) const { find<QAction>(action)->trigger(); }
     void click(const QString &button) const { find<QPushButton>(button)->click(); }
     void type(const QString &field, const QString &text) const { find(field)->setText(text); }
     zem::CommComponent &comm() const { return *window->comm(); }
     bool showsTruth() const; // the menus and status bar say what the component does
-    // Writes until the line holds output back (a device that reads nothing), then `more`.
+    // The lock file Qt Serial Port keeps for a device (where the account may write it).
+    static QString lockOf(const QString &path)
+    {
+        return "/var/lock/LCK.."_L1 + path.mid(5).replace(u'/', u'_');
+    }
+    // Writes until the line takes no more (a device that reads nothing), then `more`.
     void clog(qsizetype more) const;
     template<typename T = QLineEdit> T *find(const QString &name) const
     {
@@ -60,7 +72,7 @@ struct Zem
     }
 
     zem::ComMap ports;
-    std::array<std::unique_ptr<PtyDevice>, 4> devices;
+    std::array<std::unique_ptr<Device>, 4> devices;
     std::unique_ptr<zem::frmMain> window;
     QStringList messages;
     QTimer answer;
