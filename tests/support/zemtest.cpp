@@ -29,13 +29,7 @@ const termios rawLine = [] {
     return line;
 }();
 
-// The guest's cables, taken in turn: ZEM_CABLES="uart usb" gives the first device the UARTs.
-std::array<bool, 2> cableTaken{};
-
-QByteArray env(const QByteArray &cable, const char *end)
-{
-    return qgetenv(QByteArray("ZEM_" + cable.toUpper() + end).constData());
-}
+int cablesTaken = 0; // devices on cables are made and let go in turn, the last first
 
 } // namespace
 
@@ -48,16 +42,17 @@ Device::Device()
             received.append(buffer.constData(), n);
     });
     m_pace->start(10);
-    const QList<QByteArray> cables = qgetenv("ZEM_CABLES").split(' ');
-    for (m_cable = 0; m_cable < int(cables.size()) && !cables[m_cable].isEmpty(); ++m_cable) {
-        if (!std::exchange(cableTaken.at(size_t(m_cable)), true)) {
-            path = QString::fromLocal8Bit(env(cables[m_cable], "_A"));
-            m_far = env(cables[m_cable], "_B"), m_plug = env(cables[m_cable], "_A_AUTH");
-            switchOn();
-            return;
-        }
+    // In the real-line stage the cables go in the order ZEM_CABLES names them ("uart usb").
+    if (const QByteArray cable = qgetenv("ZEM_CABLES").split(' ').value(cablesTaken).toUpper();
+        !cable.isEmpty()) {
+        const auto env = [&](const char *end) {
+            return qgetenv(QByteArray("ZEM_" + cable + end).constData());
+        };
+        m_cable = cablesTaken++;
+        path = QString::fromLocal8Bit(env("_A")), m_far = env("_B"), m_plug = env("_A_AUTH");
+        setReadRate(-1);
+        return;
     }
-    m_cable = -1;
     char name[256] = {};
     termios raw = rawLine;
     if (::openpty(&m_master, &slave, name, &raw, nullptr) != 0)
@@ -68,78 +63,51 @@ Device::Device()
 
 Device::~Device()
 {
-    if (m_cable < 0) {
+    if (m_cable < 0)
         hangUp();
-        return;
-    }
-    // The cable is left as found: the adapter plugged in, and nothing on its way to either end, which
-    // the next device or program to open it would receive.
-    plugBack();
-    setReadRate(-1);
-    const int near = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NONBLOCK | O_NOCTTY);
-    ::tcsetattr(near, TCSANOW, &rawLine);
-    char sink[4096];
-    for (bool quiet = false; !quiet;) {
-        const qsizetype before = received.size();
-        settle(300);
-        quiet = received.size() == before;
-        while (::read(near, sink, sizeof sink) > 0)
-            quiet = false;
-    }
-    ::close(near);
-    ::close(m_master);
-    cableTaken.at(size_t(m_cable)) = false;
-}
-
-void Device::switchOn()
-{
-    if (m_master < 0)
-        m_master = ::open(m_far.constData(), O_RDWR | O_NONBLOCK | O_NOCTTY);
-    if (m_master < 0 || ::tcsetattr(m_master, TCSANOW, &rawLine) != 0)
-        qFatal("cannot open %s", m_far.constData());
+    else
+        ::close(m_master), --cablesTaken;
 }
 
 void Device::setReadRate(int bytesPerSecond)
 {
-    m_rate = bytesPerSecond;
-    if (m_cable >= 0 && m_rate == 0)
+    // A tty that is open takes in all it is sent: a device on a cable that reads nothing is switched off.
+    if ((m_rate = bytesPerSecond) == 0 && m_cable >= 0)
         ::close(std::exchange(m_master, -1));
-    else if (m_cable >= 0)
-        switchOn();
+    else if (m_cable >= 0 && m_master < 0 &&
+             ((m_master = ::open(m_far.constData(), O_RDWR | O_NONBLOCK | O_NOCTTY)) < 0 ||
+              ::tcsetattr(m_master, TCSANOW, &rawLine) != 0))
+        qFatal("cannot open %s", m_far.constData());
 }
 
 qsizetype Device::send(QByteArrayView bytes) const
 {
-    if (m_master < 0 || m_unplugged) // nothing reaches a program whose adapter is gone
-        return 0;
-    return std::max<qsizetype>(0, ::write(m_master, bytes.data(), size_t(bytes.size())));
+    return talks() ? std::max<qsizetype>(0, ::write(m_master, bytes.data(), size_t(bytes.size()))) : 0;
 }
 
 void Device::hangUp()
 {
-    if (m_cable < 0) {
-        m_pace->stop();
-        ::close(std::exchange(m_master, -1)); // nothing, when already unplugged
-        ::close(std::exchange(slave, -1));
-    } else if (m_plug.isEmpty()) {
-        setReadRate(0);
-    } else {
+    if (!m_plug.isEmpty()) { // an adapter's cable: its near end is unplugged
         QFile plug(QString::fromLocal8Bit(m_plug));
         QVERIFY(plug.open(QIODevice::WriteOnly) && plug.write("0") == 1);
         m_unplugged = true;
+    } else if (m_cable >= 0) { // a UART cannot be unplugged
+        setReadRate(0);
+    } else {
+        m_pace->stop();
+        ::close(std::exchange(m_master, -1)); // nothing, when already unplugged
+        ::close(std::exchange(slave, -1));
     }
 }
 
 bool Device::plugBack()
 {
     QFile plug(QString::fromLocal8Bit(m_plug));
-    if (m_plug.isEmpty() || !plug.open(QIODevice::ReadWrite) || plug.readAll().trimmed() == "1")
-        return !m_plug.isEmpty();
-    plug.write("1");
+    if (m_unplugged && plug.open(QIODevice::WriteOnly) && plug.write("1") == 1)
+        for (int i = 0; i < 100 && !QFile::exists(path); ++i)
+            QThread::msleep(50);
     m_unplugged = false;
-    for (int i = 0; i < 100 && !QFile::exists(path); ++i)
-        QThread::msleep(50);
-    return QFile::exists(path);
+    return !m_plug.isEmpty() && QFile::exists(path);
 }
 
 termios Device::line() const
@@ -204,10 +172,8 @@ void Zem::clog(qsizetype more) const
     // Until the program's own queue stops falling: the device, and everything on the way to it, is full.
     const auto *port = window->findChild<QSerialPort *>();
     for (qint64 queued = 0, i = 0; i < 256 && (queued == 0 || port->bytesToWrite() < queued);
-         ++i, settle(100)) {
-        comm().setOutput(QString(4096, u'x'));
-        queued = port->bytesToWrite();
-    }
+         ++i, settle(100))
+        comm().setOutput(QString(4096, u'x')), queued = port->bytesToWrite();
     comm().setOutput(QString(more, u'x'));
 }
 

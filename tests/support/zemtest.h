@@ -36,7 +36,6 @@ public:
     QByteArray received; // what the program wrote, as far as the device has read it
 
 private:
-    void switchOn();
     int m_master = -1;
     int m_rate = -1;
     int m_cable = -1;
