@@ -282,10 +282,10 @@ void stream()
         const QByteArray bytes = randomBytes(9600, 3);
         const CpuShare share;
         zem.remote.send(bytes, chunk, 960);
-        settle(10000);
+        QTest::qWait(10000);
         const double used = share();
         zem.remote.waitSent();
-        settle(500);
+        QTest::qWait(500);
         const bool exact =
             zem.response->text() == prependReceived(start, QString::fromLatin1(bytes), TextField::Limit);
         std::printf("  %2lld-byte writes: %4.1f%% of a core, worst lag %3lld ms, final text %s\n",
@@ -300,7 +300,7 @@ void lone()
     zem.fill();
     std::vector<double> latencies;
     for (int i = 0; i < 20; ++i) {
-        settle(200);
+        QTest::qWait(200);
         const QString before = zem.response->text();
         QElapsedTimer clock;
         clock.start();
@@ -354,10 +354,11 @@ void record()
         zem.fill();
         QTemporaryDir dir(QDir::homePath() + u"/zem-bench-XXXXXX"_s);
         if (recorded)
-            zem.window->findChild<Recording *>()->start(dir.filePath(u"stream.log"_s), Recording::Format::Text);
+            zem.window->findChild<Recording *>()->start(dir.filePath(u"stream.log"_s),
+                                                        Recording::Format::Text);
         const ProgramShare share(zem.remote);
         zem.remote.send(randomBytes(9600, 3), 14, 960);
-        settle(10000);
+        QTest::qWait(10000);
         std::printf("  960 bytes/s in 14-byte writes %s: %.2f%% of a core, all the program's threads\n",
                     recorded ? "recorded" : "not recorded", share() * 100);
         zem.remote.waitSent();
@@ -405,7 +406,7 @@ void blocked()
     const double held = double(share.wall.elapsed()) / 1000;
     const double used = share();
     zem.remote.waitSent();
-    settle(500);
+    QTest::qWait(500);
     const bool exact =
         zem.response->text() == prependReceived({}, QString::fromLatin1(bytes), TextField::Limit);
     std::printf(
@@ -441,7 +442,7 @@ void sending()
         const qint64 gone = clock.elapsed();
         watch.stop();
         const CpuShare idle;
-        settle(5000);
+        QTest::qWait(5000);
         std::printf(
             "\n%d KiB (two full TEXT Sends) sent to a device reading 8000 bytes/s: the count showed after "
             "%lld ms, changed %lld times (\"%s\" ... \"%s\"), and went %lld ms after the queue emptied. "
@@ -476,9 +477,9 @@ void fields()
         field->setText(full);
     zem.fill();
     zem.find(u"txtHEX0"_s)->setFocus();
-    settle(500);
+    QTest::qWait(500);
     const CpuShare idle;
-    settle(5000);
+    QTest::qWait(5000);
     const double used = idle();
     qint64 slowest = 0;
     for (const QString &name : {u"txtHEX1"_s, u"btnClear1"_s, u"txtResponse"_s, u"txtHEX0"_s}) {
@@ -506,9 +507,8 @@ int main(int argc, char *argv[])
         return sections.isEmpty() || sections.contains(QLatin1String(name));
     };
     const std::pair<const char *, void (*)()> all[] = {
-        {"startup", startup}, {"display", display}, {"stream", stream},   {"lone", lone},
-        {"flood", flood},     {"record", record},   {"blocked", blocked}, {"sending", sending},
-        {"fields", fields}};
+        {"startup", startup}, {"display", display}, {"stream", stream},   {"lone", lone},    {"flood", flood},
+        {"record", record},   {"blocked", blocked}, {"sending", sending}, {"fields", fields}};
     for (const auto &[name, run] : all) {
         if (wanted(name)) {
             run();

@@ -42,12 +42,11 @@ QStringList drawn()
     for (int i = 1; i < 12; ++i)
         rows << u"txtHEX%1 %2 120 375 285 Hex byte %3|"_s.arg(i).arg(960 + 480 * i).arg(i + 1);
     // clang-format off
-    rows << u"btnSend0 6720 120 615 285 Send hex bytes|Send"_s << u"txtTextOut 960 480 5655 285 TEXT|"_s
-         << u"btnSend1 6720 480 615 285 Send text|Send"_s << u"txtResponse 960 840 5655 285 Response|"_s
-         << u"btnClear0 7440 120 615 285 Clear hex bytes|Clear"_s << u"btnClear1 7440 480 615 285 Clear text|Clear"_s
-         << u"btnClear2 7440 840 615 285 Clear received bytes|Clear"_s << first << u"Label1 120 120 615 255 |HEX:"_s
-         << u"Label2 120 480 615 255 |TEXT:"_s << u"Label3 120 840 855 255 |Response:"_s << u"StatusBar1 0 1125 8205 255 |"_s
-         << u"StatusBar1Panel1 0 1125 1440 255 |Disconnected"_s << u"StatusBar1Panel2 1440 1125 1440 255 |COM1:9600 8N1"_s;
+    rows << u"btnSend0 6720 120 615 285 Send hex bytes|Send"_s << u"txtTextOut 960 480 5655 285 TEXT|"_s << u"btnSend1 6720 480 615 285 Send text|Send"_s
+         << u"txtResponse 960 840 5655 285 Response|"_s << u"btnClear0 7440 120 615 285 Clear hex bytes|Clear"_s << u"btnClear1 7440 480 615 285 Clear text|Clear"_s
+         << u"btnClear2 7440 840 615 285 Clear received bytes|Clear"_s << first << u"Label1 120 120 615 255 |HEX:"_s << u"Label2 120 480 615 255 |TEXT:"_s
+         << u"Label3 120 840 855 255 |Response:"_s << u"StatusBar1 0 1125 8205 255 |"_s << u"StatusBar1Panel1 0 1125 1440 255 |Disconnected"_s
+         << u"StatusBar1Panel2 1440 1125 1440 255 |COM1:9600 8N1"_s << u"sending 2880 1125 4245 255 |"_s << u"recording 7125 1125 1080 255 |Recording"_s;
     // clang-format on
     return rows;
 }
@@ -99,7 +98,6 @@ private Q_SLOTS:
         QCOMPARE(int(HexStr(QString(c + u"zF"_s))), 16 * digit + 15);
         QCOMPARE(int(HexStr(QString(u"1z"_s + c))), 16 + hexDigit(c.back()));
         QCOMPARE(isHexEntry(QString(c + c)), digit >= 0);
-        QCOMPARE(firstBadHexEntry({{}, u"7"_s, c}), digit >= 0 ? -1 : 2);
         // The first character that is no byte (the stories see one named in its message).
         QCOMPARE(firstWideChar(QString(u"ab"_s + c)).position, c.front().unicode() < 0x100 ? 0 : 3);
         if (c.front().unicode() < 0x100)
@@ -142,7 +140,6 @@ private Q_SLOTS:
         QTest::newRow("one adapter") << u"ttyUSB0"_s << u"ttyUSB0 free,,,"_s;
         QTest::newRow("built-in and adapters") << u"ttyACM0 ttyUSB1 ttyS0 ttyUSB0"_s << u"ttyS0 built-in,ttyUSB0 free,ttyUSB1 free,ttyACM0 free"_s;
         QTest::newRow("a ttyS link pins Com 2") << u"ttyUSB0 ttyUSB1 ttyS1>ttyUSB1"_s << u"ttyUSB0 free,ttyS1 pinned,,"_s;
-        QTest::newRow("stock PC, two adapters, no rule") << u"ttyUSB0 ttyUSB1"_s << u"ttyUSB0 free,ttyUSB1 free,,"_s;
         QTest::newRow("stock PC, two adapters pinned crosswise") << u"ttyUSB0 ttyUSB1 zem-com1>ttyUSB1 zem-com2>ttyUSB0"_s << u"zem-com1 pinned,zem-com2 pinned,,"_s;
         QTest::newRow("a pin to Com 3 leaves the rest in order") << u"ttyUSB0 ttyUSB1 ttyUSB2 zem-com3>ttyUSB0"_s << u"ttyUSB1 free,ttyUSB2 free,zem-com3 pinned,"_s;
         QTest::newRow("a pin takes a built-in port to another number") << u"ttyS0 ttyUSB0 zem-com2>ttyS0"_s << u"ttyUSB0 free,zem-com2 pinned,,"_s;
@@ -211,9 +208,26 @@ private Q_SLOTS:
             u"&Settings[&Port[Com &1*,Com &2,Com &3,Com &4],&Speed-[&1200,&2400,&9600*],&Record to File...],&Connect"_s);
         QVERIFY(!zem.comm().PortOpen() && zem.showsTruth());
 
+        // The window on the screen: where the font would need more room than the screen has (20 pt at a
+        // scale of 2 or more), the layout as large as the screen allows and a smaller font.
+        const QSize screen = window.screen()->availableGeometry().size(),
+                    size = window.frameGeometry().size();
+        const qreal font = window.font().pointSizeF();
+        QVERIFY(size.width() <= screen.width() && size.height() <= screen.height());
+        QVERIFY(font == points || (font < points && size.width() > screen.width() * 0.95));
+        if (points <= 6)
+            QCOMPARE(window.size(), QSize(547, 92 + window.menuBar()->height()));
+
         // Tab visits the controls row by row, each telling a screen reader what it is; every length of
-        // the layout grows by one factor where the font needs it, and only then.
-        zem.find(u"txtHEX0"_s)->setFocus();
+        // the layout grows by one factor where the font needs it, and only then. Each caption in every
+        // form it takes, in the window's font, inside its control: a button's inside its bevel.
+        const QMap<QString, QStringList> forms{
+            {u"StatusBar1Panel1"_s, {u"Connected"_s, u"Disconnected"_s, u"Disconnecting"_s}},
+            {u"StatusBar1Panel2"_s, {u"COM4:9600 8N1"_s}},
+            {u"sending"_s,
+             {u"Sending: 1,048,576 bytes left, about 18:13"_s,
+              u"Sending: 1,048,576 bytes left, closing in 0:10"_s}}};
+        zem.find("txtHEX0")->setFocus();
         const QPoint corner = window.centralWidget()->mapTo(&window, QPoint());
         for (const QString &row : drawn()) {
             const QStringList at = row.split(u' ');
@@ -229,57 +243,29 @@ private Q_SLOTS:
                 QCOMPARE(QApplication::focusWidget(), widget);
                 QTest::keyClick(widget, Qt::Key_Tab);
             }
-        }
-        if (points <= 6)
-            QCOMPARE(window.size(), QSize(547, 92 + window.menuBar()->height()));
-
-        // Each caption in every form it takes, in the desktop's font, inside its control: a button's
-        // inside its bevel.
-        const QMap<QString, QStringList> forms{
-            {u"StatusBar1Panel1"_s, {u"Connected"_s, u"Disconnected"_s, u"Disconnecting"_s}},
-            {u"StatusBar1Panel2"_s, {u"COM4:9600 8N1"_s}},
-            {u"sending"_s, {u"Sending: 1,048,576 bytes left, about 18:13"_s}}};
-        // The window on the screen: where the font would need more room than the screen has (20 pt at a
-        // scale of 2 or more), the layout as large as the screen allows and a smaller font.
-        const QSize screen = window.screen()->availableGeometry().size(),
-                    size = window.frameGeometry().size();
-        const qreal font = window.font().pointSizeF();
-        QVERIFY(size.width() <= screen.width() && size.height() <= screen.height());
-        QVERIFY(font == points || (font < points && size.width() > screen.width() * 0.95));
-        for (QWidget *control : window.findChildren<QWidget *>()) {
-            if (control->isWindow()) // the menus, which open as large as they need
-                continue;
-            QCOMPARE(control->font().pointSizeF(), font);
-            QRect room = control->contentsRect();
-            if (auto *button = qobject_cast<QPushButton *>(control)) {
+            QRect room = widget->contentsRect();
+            if (auto *button = qobject_cast<QPushButton *>(widget)) {
                 QStyleOptionButton option;
                 option.initFrom(button);
                 room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
-            } else if (!qobject_cast<QLabel *>(control)) {
-                continue;
             }
-            const QFontMetricsF metrics(control->font());
-            for (const QString &text :
-                 forms.value(control->objectName(), {control->property("text").toString()}))
+            const QFontMetricsF metrics(widget->font());
+            QCOMPARE(widget->font().pointSizeF(), font);
+            for (const QString &text : forms.value(at[0], {widget->property("text").toString()}))
                 QVERIFY2(metrics.horizontalAdvance(text) <= room.width() && metrics.height() <= room.height(),
-                         qPrintable(control->objectName() + u' ' + text));
+                         qPrintable(at[0] + u' ' + text));
         }
 
-        // The tips of the Port menu and of the port panel show what a device is called as it is, markup and
-        // all; the checked Com chosen again stays checked.
+        // The Port menu's tips show what a device is called as it is, markup and all; the checked Com
+        // chosen again stays checked.
         zem.ports[1] = {
             u"/dev/<h1>PINNED TO ttyS0</h1>"_s, u"<img src=x>"_s, u"&lt;"_s, {}, zem::ComReason::Free};
-        zem.trigger(u"mnuCom2"_s);
-        Q_EMIT zem.find<QAction>(u"mnuPort"_s)->menu()->aboutToShow();
-        auto *portPanel = zem.find<QLabel>(u"StatusBar1Panel2"_s);
-        QHelpEvent help(QEvent::ToolTip, {}, {});
-        QApplication::sendEvent(portPanel, &help);
-        for (const QString &tip : {zem.find<QAction>(u"mnuCom2"_s)->toolTip(), portPanel->toolTip()}) {
-            QTextDocument shown;
-            Qt::mightBeRichText(tip) ? shown.setHtml(tip) : shown.setPlainText(tip);
-            QCOMPARE(shown.toPlainText(), zem::describeComPort(2, zem.ports));
-        }
-        zem.trigger(u"mnuCom1"_s), zem.trigger(u"mnuCom1"_s);
+        zem.trigger("mnuCom2");
+        Q_EMIT zem.find<QAction>("mnuPort")->menu()->aboutToShow();
+        QTextDocument shown;
+        shown.setHtml(zem.find<QAction>("mnuCom2")->toolTip());
+        QCOMPARE(shown.toPlainText(), zem::describeComPort(2, zem.ports));
+        zem.trigger("mnuCom1"), zem.trigger("mnuCom1");
         QVERIFY(!zem.comm().PortOpen() && zem.showsTruth());
     }
 
@@ -296,20 +282,18 @@ private Q_SLOTS:
         const QString fits = u"a"_s + QString(zem::TextField::Limit - 3, u'7') + u"b"_s;
         QMimeData huge;
         huge.setText(QString(16 << 20, u'h'));
+        QClipboard *clipboard = QGuiApplication::clipboard();
         for (const auto &[name, label] :
              {std::pair(u"txtTextOut"_s, u"TEXT"_s), {u"txtHEX2"_s, u"Hex byte 3"_s}}) {
             QLineEdit *field = zem.find(name);
-            field->setText(u"ab"_s);
-            field->setCursorPosition(1);
-            QGuiApplication::clipboard()->setText(fits.mid(1, fits.size() - 2));
+            field->setText(u"ab"_s), field->setCursorPosition(1),
+                clipboard->setText(fits.mid(1, fits.size() - 2));
             QTest::keySequence(field, QKeySequence::Paste);
             QCOMPARE(field->text(), fits);
             const QSignalSpy rejected(field, &QLineEdit::inputRejected);
-            QGuiApplication::clipboard()->setText(u"yz"_s);
+            clipboard->setText(u"yz"_s);
             QTest::keySequence(field, QKeySequence::Paste);
-            field->insert(u"yz"_s);
-            QGuiApplication::clipboard()->setMimeData(new QMimeData),
-                QGuiApplication::clipboard()->setText(huge.text());
+            field->insert(u"yz"_s), clipboard->setText(huge.text());
             QTest::keySequence(field, QKeySequence::Paste);
             QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, &huge, Qt::LeftButton, {});
             QDropEvent drop(QPointF(2, 2), Qt::CopyAction, &huge, Qt::LeftButton, {});
@@ -319,43 +303,36 @@ private Q_SLOTS:
             zem.messages.clear();
             QTest::keySequence(field, QKeySequence::Undo);
             QCOMPARE(field->text(), u"ab"_s);
-            QTest::keySequence(field, QKeySequence::Redo);
-            QTest::keyClicks(field, u"xy"_s);
-            QCOMPARE(field->text(), QString(fits).insert(fits.size() - 1, u'x'));
-            settle(20);
-            QVERIFY(zem.messages.isEmpty());
+            QTest::keySequence(field, QKeySequence::Redo), QTest::keyClicks(field, u"xy"_s), QTest::qWait(20);
+            QVERIFY(field->text() == QString(fits).insert(fits.size() - 1, u'x') && zem.messages.isEmpty());
         }
     }
 
     void connectSendAndReceive()
     {
         Zem zem;
-        lineSettingsAsked.clear();
         Device &device = *zem.connect(2);
         QVERIFY(zem.comm().PortOpen() && zem.comm().CommPort() == 2 && zem.showsTruth());
-        // 9600 baud, 8N1, no flow control, bytes passed untouched: in every setting the program asked
-        // for, and as far as a pseudo-terminal keeps them, as the kernel has them.
-        const QList<termios> lines = QList<termios>(lineSettingsAsked) << device.line();
-        QVERIFY(lines.size() > 1);
-        for (const termios &line : std::as_const(lines)) {
-            QCOMPARE(line.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS), tcflag_t(CS8));
-            QCOMPARE(line.c_iflag & (IXON | IXOFF | ICRNL | INLCR | ISTRIP | INPCK), tcflag_t(0));
-        }
-        QVERIFY(::cfgetospeed(&lines.back()) == B9600 && ::cfgetispeed(&lines.back()) == B9600);
+        // 9600 baud, 8N1, no flow control, bytes passed untouched, as the driver holds them (a
+        // pseudo-terminal always says 8 data bits and no parity: the real-line stage sees the rest).
+        const termios line = device.line();
+        QCOMPARE(line.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS), tcflag_t(CS8));
+        QCOMPARE(line.c_iflag & (IXON | IXOFF | ICRNL | INLCR | ISTRIP | INPCK), tcflag_t(0));
+        QVERIFY(::cfgetospeed(&line) == B9600 && ::cfgetispeed(&line) == B9600);
 
         // A byte for each filled hex field, in field order, one digit standing for both; the text as it is,
         // every byte value.
         const QString entries[] = {u"01"_s, {}, {}, u"7f"_s, {}, {}, u"5"_s, {}, {}, {}, {}, u"FF"_s};
         for (int i = 0; i < 12; ++i)
             zem.type(u"txtHEX%1"_s.arg(i), entries[i]);
-        zem.click(u"btnSend0"_s);
+        zem.click("btnSend0");
         const QString text = QString::fromLatin1(allBytes(256));
-        zem.type(u"txtTextOut"_s, text);
-        zem.click(u"btnSend1"_s);
+        zem.type("txtTextOut", text);
+        zem.click("btnSend1");
         QTRY_COMPARE(device.received, "\x01\x7F\x55\377" + allBytes(256));
 
         // Received bytes show as decimal numbers, newest first and in view, and Undo takes none away.
-        QLineEdit *response = zem.find(u"txtResponse"_s);
+        QLineEdit *response = zem.find("txtResponse");
         QByteArray talk;
         const auto stream = [&](const QByteArray &bytes) {
             device.send(bytes), talk += bytes;
@@ -390,12 +367,12 @@ private Q_SLOTS:
         QCOMPARE(response->text(), responseModel(QString::fromLatin1(talk), u"77"_s, zem::TextField::Limit));
 
         // Each Clear empties its own row; sending changed none.
-        zem.click(u"btnClear2"_s);
-        QVERIFY(response->text().isEmpty() && zem.find(u"txtHEX3"_s)->text() == "7f"_L1);
-        zem.click(u"btnClear0"_s);
-        QVERIFY(zem.find(u"txtHEX11"_s)->text().isEmpty() && zem.find(u"txtTextOut"_s)->text() == text);
-        zem.click(u"btnClear1"_s);
-        QVERIFY(zem.find(u"txtTextOut"_s)->text().isEmpty() && zem.messages.isEmpty());
+        zem.click("btnClear2");
+        QVERIFY(response->text().isEmpty() && zem.find("txtHEX3")->text() == "7f"_L1);
+        zem.click("btnClear0");
+        QVERIFY(zem.find("txtHEX11")->text().isEmpty() && zem.find("txtTextOut")->text() == text);
+        zem.click("btnClear1");
+        QVERIFY(zem.find("txtTextOut")->text().isEmpty() && zem.messages.isEmpty());
     }
 
     void aRecordHoldsTheWholeSession()
@@ -405,11 +382,11 @@ private Q_SLOTS:
         // written stops the recording with one message, and the next record holds everything again.
         Zem zem;
         QTemporaryDir dir;
-        auto *mnuRecord = zem.find<QAction>(u"mnuRecord"_s);
+        auto *mnuRecord = zem.find<QAction>("mnuRecord");
         const auto record = [&](const QString &name) { // as text, or raw for a .bin
             if (mnuRecord->isChecked())                // chosen again, it stops
-                zem.trigger(u"mnuRecord"_s);
-            zem.trigger(u"mnuRecord"_s);
+                zem.trigger("mnuRecord");
+            zem.trigger("mnuRecord");
             auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
             QVERIFY(dialog && dialog->selectedFiles().value(0).contains(
                                   QRegularExpression(u"/zem-[0-9]{4}-[0-9]{2}-[0-9]{2}-[0-9]{6}\\.log$"_s)));
@@ -420,35 +397,35 @@ private Q_SLOTS:
             QFile read(dir.filePath(name));
             return read.open(QIODevice::ReadOnly) ? read.readAll() : QByteArray();
         };
-        zem.type(u"txtTextOut"_s, u"AT"_s), zem.click(u"btnSend1"_s);
+        zem.type("txtTextOut", u"AT"_s), zem.click("btnSend1");
         Device *device = zem.connect(2);
-        zem.type(u"txtHEX0"_s, u"1b"_s), zem.click(u"btnSend0"_s), zem.click(u"btnSend1"_s);
+        zem.type("txtHEX0", u"1b"_s), zem.click("btnSend0"), zem.click("btnSend1");
         const QByteArray talk = allBytes(600);
         for (const qsizetype half : {0, 300}) { // the record starts between the halves
             device->send(talk.mid(half, 300));
-            QTRY_COMPARE(zem.find(u"txtResponse"_s)->text().count(u' '), half + 300);
-            half ? zem.trigger(u"mnuConnect"_s) : record(u"a.log"_s);
+            QTRY_COMPARE(zem.find("txtResponse")->text().count(u' '), half + 300);
+            half ? zem.trigger("mnuConnect") : record(u"a.log"_s);
         }
         QTRY_VERIFY(file(u"a.log"_s).endsWith(" * Disconnected.\n"));
-        // The record as one line a direction, the numbers of consecutive lines joined.
+        // The record line by line, times never going back; the bytes received in as many lines as batches.
         QStringList lines;
+        QByteArray received;
         QDateTime last;
         for (const QByteArray &line : file(u"a.log"_s).trimmed().split('\n')) {
             const QStringList at = QString::fromUtf8(line).split(u' ');
             const QDateTime time = QDateTime::fromString(at[0], Qt::ISODateWithMs);
             QVERIFY2(time.isValid() && time >= last && at.value(1) == "Com"_L1, line.constData());
             last = time;
-            if (at.value(3) != "*"_L1 && !lines.isEmpty() && lines.back().startsWith(at.value(3)))
-                lines.back() += u' ' + at.mid(4).join(u' ');
-            else
+            if (at[3] != "<"_L1)
                 lines += at.mid(3).join(u' ');
+            else
+                for (const QString &number : at.mid(4))
+                    received += char(number.toInt());
         }
-        QString received;
-        for (const char byte : talk)
-            received += u' ' + QString::number(uchar(byte));
         QCOMPARE(lines, QStringList({u"* A Send of 2 bytes wrote nothing: no port was open."_s,
-                                     u"* Connected to %1."_s.arg(device->path), u"> 27 65 84"_s,
-                                     u"<"_s + received, u"* Disconnected."_s}));
+                                     u"* Connected to %1."_s.arg(device->path), u"> 27"_s, u"> 65 84"_s,
+                                     u"* Disconnected."_s}));
+        QCOMPARE(received, talk);
         record(u"b.bin"_s);
         QTRY_COMPARE(file(u"b.bin"_s), talk);
         // Where no file can be made, and past the system's limit on a file's size, as on a full disk.
@@ -463,9 +440,9 @@ private Q_SLOTS:
                      zem.messages[1].startsWith(
                          u"Recording to %1 stopped: File too large. Nothing"_s.arg(dir.filePath(u"c.log"_s))),
                  qPrintable(zem.messages.join(u'|')));
-        QVERIFY(!mnuRecord->isChecked() && zem.find<QLabel>(u"recording"_s)->isHidden());
+        QVERIFY(!mnuRecord->isChecked() && zem.find<QLabel>("recording")->isHidden());
         record(u"d.log"_s);
-        QVERIFY(mnuRecord->isChecked() && zem.find<QLabel>(u"recording"_s)->isVisible());
+        QVERIFY(mnuRecord->isChecked() && zem.find<QLabel>("recording")->isVisible());
         QTRY_COMPARE(file(u"d.log"_s), file(u"a.log"_s));
         // Past its bound the journal lets its oldest entries go, and a record says how much it lacks.
         Journal journal(100);
@@ -512,9 +489,9 @@ private Q_SLOTS:
         QTemporaryDir folder;
         QFile::link(folder.path(), folder.filePath(u"link"_s));
         Zem zem;
-        const QMap<QString, QString> paths{
-            {u"pty"_s, device.path}, {u"held"_s, device.path}, {u"folder"_s, folder.filePath(u"link"_s)}};
-        zem.ports[0].path = paths.value(com1, com1);
+        zem.ports[0].path = com1 == "pty"_L1 || com1 == "held"_L1 ? device.path
+                            : com1 == "folder"_L1                 ? folder.filePath(u"link"_s)
+                                                                  : com1;
         QSerialPort holder(device.path);
         QVERIFY(com1 != "held"_L1 || holder.open(QIODevice::ReadWrite));
         for (const QString &step : std::as_const(steps)) {
@@ -524,33 +501,33 @@ private Q_SLOTS:
             : verb == "click"_L1 ? zem.click(name)
                                  : zem.trigger(verb);
         }
-        QStringList parts = told.replace(u"<path>"_s, zem.ports[0].path).split(u'*');
-        for (QString &part : parts)
-            part = QRegularExpression::escape(part);
-        const QRegularExpression expected(u"^"_s + parts.join(u".*"_s) + u"$"_s);
+        const auto expected =
+            QRegularExpression::fromWildcard(told.replace(u"<path>"_s, zem.ports[0].path), Qt::CaseSensitive);
         QTRY_VERIFY2(zem.messages.size() == 1 && expected.match(zem.messages[0]).hasMatch(),
                      qPrintable(zem.messages.join(u'|')));
         // Told once, not for every error QSerialPort repeats nor for a Send that found the port closed;
         // nothing half sent; no lock left. An adapter plugged back works under its old name.
-        settle(300);
+        QTest::qWait(300);
         const bool open = zem.comm().PortOpen();
         QVERIFY(zem.messages.size() == 1 && zem.showsTruth() &&
                 (!open || told.endsWith("nothing was sent."_L1)) &&
                 (device.received.isEmpty() || told.contains(u'*')) &&
                 (open || com1 == "held"_L1 || !QFile::exists(Zem::lockOf(zem.ports[0].path))));
         if (steps.contains(u"hangup"_s) && device.plugBack()) {
-            zem.trigger(u"mnuConnect"_s), device.received.clear();
-            zem.type(u"txtTextOut"_s, u"y"_s), zem.click(u"btnSend1"_s), device.send("z");
+            zem.trigger("mnuConnect"), device.received.clear();
+            zem.type("txtTextOut", u"y"_s), zem.click("btnSend1"), device.send("z");
             QTRY_VERIFY(zem.comm().PortOpen() && device.received == "y" &&
-                        zem.find(u"txtResponse"_s)->text() == "122 "_L1);
+                        zem.find("txtResponse")->text() == "122 "_L1);
         }
     }
 
     void aCloseWaitsAndReplaysNothing_data()
     {
-        // The command that closes the port; bytes a second the device reads (0: none); when the device
+        // What closes the port: a command, or the window's close box ("close") and signals, a third of a
+        // second apart, which end the program; bytes a second the device reads (0: none); when the device
         // goes away, if it does; the component's states from the close on (c closing, o open, - closed,
-        // and the port); what the operator is told afterwards, if anything.
+        // and the port); what the operator is told afterwards, if anything (on standard error when the
+        // program ends, as there is nobody to read a message).
         QTest::addColumn<QString>("close");
         QTest::addColumn<int>("readRate");
         QTest::addColumn<int>("hangUpMs");
@@ -564,15 +541,19 @@ private Q_SLOTS:
         QTest::newRow("a switch, the device not reading") << u"mnuCom2"_s << 0 << -1 << u"c1 -2 o2"_s << u"^"_s + dropped;
         QTest::newRow("a device that stops reading, a message standing throughout") << u"mnuConnect"_s << 0 << -1 << u"c1 -1"_s << u"^Hex byte 1 holds [^|]*\\|"_s + dropped;
         QTest::newRow("a device unplugged meanwhile") << u"mnuConnect"_s << 0 << 300 << u"c1 -1"_s << u"^Com 1 is not available.\r\nThe device went away: it was unplugged or switched off. (At least )?[1-9][0-9,]* bytes could not be sent.$"_s;
+        QTest::newRow("SIGHUP, a device reading") << u"SIGHUP"_s << 8000 << -1 << u"c1 -1"_s << QString();
+        QTest::newRow("close box, again, then SIGTERM, a device that reads nothing") << u"close close SIGTERM"_s << 0 << -1 << u"c1 -1"_s << u"^"_s + dropped;
+        QTest::newRow("close box, a device that reads nothing, then goes") << u"close"_s << 0 << 300 << u"c1 -1"_s << u"^Com 1 is not available.\r\nThe device went away"_s;
         // clang-format on
     }
 
     void aCloseWaitsAndReplaysNothing()
     {
         // A close returns at once and waits for the output queued, in its bound, while the device
-        // talks and the operator presses Disconnect again (key and item), another Com and Send: all of
-        // that stands greyed while the window shows the close and the count falling; received bytes
-        // show in order, a message standing does not hold the close up, and nothing runs afterwards.
+        // talks and the operator presses Disconnect again, another Com and Send: all of that stands
+        // greyed while the window shows the close and the count falling, and editing goes on; received
+        // bytes show in order, a message standing, a second close or a signal neither holds the close up
+        // nor cuts it short, and nothing runs afterwards.
         QFETCH(QString, close);
         QFETCH(int, readRate);
         QFETCH(int, hangUpMs);
@@ -585,11 +566,11 @@ private Q_SLOTS:
         QObject::connect(&zem.comm(), &CommComponent::bytesSent,
                          [&](const QByteArray &b) { written += b.size(); });
         device->setReadRate(readRate);
-        const auto *sending = zem.find<QLabel>(u"sending"_s);
+        const auto *sending = zem.find<QLabel>("sending");
         const QByteArray text = allBytes(zem::TextField::Limit).replace('\0', 'x');
-        zem.type(u"txtTextOut"_s, QString::fromLatin1(text));
+        zem.type("txtTextOut", QString::fromLatin1(text));
         if (readRate > 0) { // and as much again, so that the count has a while to fall
-            zem.click(u"btnSend1"_s), zem.comm().setOutput(QString(text.size(), u'x'));
+            zem.click("btnSend1"), zem.comm().setOutput(QString(text.size(), u'x'));
             QTRY_VERIFY(sending->isVisible() && tellsTheTime(sending->text()));
         } else if (hangUpMs < 0) {
             zem.clog(8 * 1024);
@@ -598,9 +579,13 @@ private Q_SLOTS:
         }
         if (hangUpMs >= 0)
             QTimer::singleShot(hangUpMs, device, &Device::hangUp);
+        const bool ends = !close.startsWith("mnu"_L1);
+        if (ends && !told.isEmpty())
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(told));
+        QVERIFY(QFile::exists(Zem::lockOf(device->path)) || ::getuid() != 0);
         if (told.startsWith("^Hex"_L1)) { // a message nobody answers
             zem.answer.stop();
-            zem.type(u"txtHEX0"_s, u"zz"_s), zem.click(u"btnSend0"_s);
+            zem.type("txtHEX0", u"zz"_s), zem.click("btnSend0");
         }
         QStringList seen;
         QObject::connect(&zem.comm(), &CommComponent::stateChanged, [&] {
@@ -623,37 +608,44 @@ private Q_SLOTS:
                 talk += byte;
             if (ticks++ % 25 != 0)
                 return;
-            QTest::keyClick(zem.window.get(), Qt::Key_C, Qt::AltModifier);
-            zem.trigger(u"mnuConnect"_s), zem.trigger(u"mnuCom2"_s),
-                zem.click(u"btnClear0"_s); // editing goes on
-            QTest::mouseClick(zem.find<QPushButton>(u"btnSend1"_s), Qt::LeftButton);
-            shown << (zem.showsTruth() && tellsTheTime(sending->text()) ? u""_s : u"UNTRUE "_s) +
-                         zem.find<QLabel>(u"StatusBar1Panel1"_s)->text() + u' ' + sending->text();
+            zem.trigger("mnuConnect"), zem.trigger("mnuCom2"), zem.click("btnSend1"), zem.click("btnClear0");
+            shown << (zem.showsTruth() && zem.window->isVisible() && tellsTheTime(sending->text())
+                          ? u""_s
+                          : u"UNTRUE "_s) +
+                         zem.find<QLabel>("StatusBar1Panel1")->text() + u' ' + sending->text();
         });
         talker.start(2);
-        zem.trigger(close);
-        QVERIFY(zem.comm().isClosing());
+        const QStringList closes = close.split(u' ');
+        for (int i = 0; i < closes.size(); ++i)
+            QTimer::singleShot(i * 300, zem.window.get(), [&, how = closes[i]] {
+                how == "close"_L1          ? void(zem.window->close())
+                : how.startsWith("SIG"_L1) ? void(::raise(how == "SIGHUP"_L1 ? SIGHUP : SIGTERM))
+                                           : zem.trigger(how);
+            });
+        QTRY_VERIFY(zem.comm().isClosing());
         QTRY_VERIFY_WITH_TIMEOUT(!zem.comm().isClosing(), 12000);
         stalled = std::max(stalled, tick.elapsed()); // a close that waits in the kernel: 30 s
         QVERIFY2(stalled < 5000, qPrintable(QString::number(stalled)));
         QVERIFY(!told.startsWith("^Hex"_L1) || QApplication::activeModalWidget());
         zem.answer.start();
-        settle(300);             // anything put off would run now
+        QTest::qWait(300);       // anything put off would run now
         seen.removeDuplicates(); // no state comes back
         QCOMPARE(seen.join(u' '), states);
-        QVERIFY(zem.showsTruth() && sending->isHidden());
+        // A close that ends the program closes the window, once the port has closed and its lock is gone.
+        QVERIFY(zem.showsTruth() && sending->isHidden() && zem.window->isVisible() == !ends);
+        QVERIFY(zem.comm().PortOpen() || !QFile::exists(Zem::lockOf(device->path)));
         const QString messages = zem.messages.join(u'|');
-        QVERIFY2(told.isEmpty() ? messages.isEmpty() : messages.contains(QRegularExpression(told)),
+        QVERIFY2(told.isEmpty() || ends ? messages.isEmpty() : messages.contains(QRegularExpression(told)),
                  qPrintable(messages));
         // Every byte the device sent, in order, but for the last few that were still on their way as the
         // port closed.
-        const QString response = zem.find(u"txtResponse"_s)->text();
-        qsizetype lost = 0;
-        while (lost < 4 &&
-               response != responseModel(QString::fromLatin1(talk.chopped(lost)), {}, zem::TextField::Limit))
-            ++lost;
         // (A device at the end of a real cable that reads nothing is switched off, and says nothing.)
-        QVERIFY2(lost < 4 && (talk.size() > 10 || !device->talks()), qPrintable(response.left(80)));
+        const QString response = zem.find("txtResponse")->text(),
+                      talked = responseModel(QString::fromLatin1(talk), {}, zem::TextField::Limit);
+        QVERIFY2(talked.right(response.size()) == response &&
+                     talked.chopped(response.size()).count(u' ') < 4 &&
+                     (talk.size() > 10 || !device->talks()),
+                 qPrintable(response.left(80)));
         shown.removeDuplicates();
         const QString all = shown.join(u'|');
         QVERIFY2(shown.size() > (readRate > 0 ? 2 : 0) && all.startsWith("Disconnecting Sending: "_L1) &&
@@ -662,62 +654,17 @@ private Q_SLOTS:
         // The text once, then only what was queued after it; or, of a device that read nothing, that all
         // the count told was discarded never reached it (but for what two UARTs' 16-byte FIFOs and shift
         // registers held as their ports closed and opened).
-        QTRY_VERIFY(readRate == 0 || (device->received.startsWith(text) &&
-                                      device->received.mid(text.size()) ==
-                                          QByteArray(device->received.size() - text.size(), 'x')));
-        if (readRate == 0 && hangUpMs < 0) {
+        QTRY_VERIFY(readRate == 0 ||
+                    device->received ==
+                        text + QByteArray(3 * text.size(), 'x').left(device->received.size() - text.size()));
+        if (readRate == 0 && hangUpMs < 0 && !ends) {
             const qsizetype discarded = zem.messages.back().section(u' ', 0, 0).remove(u',').toLongLong();
             const auto neverGot = [&] { return written - device->received.size(); };
             device->setReadRate(-1);
             QTRY_VERIFY(neverGot() - discarded <= 2 * 17);
-            settle(300);
+            QTest::qWait(300);
             QVERIFY2(neverGot() >= discarded, qPrintable(messages));
         }
-    }
-
-    void closingAlwaysEndsTheProgram_data()
-    {
-        // Signals a third of a second apart (0: the window's close box); bytes a second the device reads;
-        // bytes queued (-1: more than the line takes in the close's bound); what is told on standard
-        // error, as there is nobody to read a message.
-        QTest::addColumn<QList<int>>("closes");
-        QTest::addColumn<int>("readRate");
-        QTest::addColumn<int>("queued");
-        QTest::addColumn<QString>("told");
-        // clang-format off
-        QTest::newRow("SIGTERM while output waits") << QList<int>{SIGTERM} << 4000 << 6000 << QString();
-        QTest::newRow("SIGHUP while connected and idle") << QList<int>{SIGHUP} << -1 << 0 << QString();
-        QTest::newRow("close box, a device that reads nothing, then goes") << QList<int>{0} << 0 << (8 << 20) << u"^Com 3 is not available.\r\nThe device went away"_s;
-        QTest::newRow("close box, again, then SIGTERM, a device that reads nothing") << QList<int>{0, 0, SIGTERM} << 0 << -1 << u"^[1-9][0-9,]* bytes could not be sent before the port closed and were discarded.$"_s;
-        // clang-format on
-    }
-
-    void closingAlwaysEndsTheProgram()
-    {
-        // The program ends with status 0 when the close has ended, in its bound and not before, the port
-        // closed and its lock file gone (which QSerialPort keeps only where the account may write it).
-        QFETCH(QList<int>, closes);
-        QFETCH(int, readRate);
-        QFETCH(int, queued);
-        QFETCH(QString, told);
-        Zem zem;
-        Device *device = zem.connect(3);
-        const QString lock = Zem::lockOf(device->path);
-        QVERIFY(QFile::exists(lock) || ::getuid() != 0);
-        device->setReadRate(readRate);
-        queued < 0 ? zem.clog(8 * 1024) : void(zem.comm().setOutput(QString(queued, u'x')));
-        for (int i = 0; i < closes.size(); ++i)
-            QTimer::singleShot(i * 300, zem.window.get(),
-                               [&, s = closes[i]] { s ? void(::raise(s)) : void(zem.window->close()); });
-        if (told.contains("went away"_L1))
-            QTimer::singleShot(1500, device, &Device::hangUp);
-        if (!told.isEmpty())
-            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(told));
-        QTimer::singleShot(12000, device, [] { QCoreApplication::exit(1); });
-        QCOMPARE(QApplication::exec(), 0);
-        QVERIFY(zem.messages.isEmpty() && !zem.comm().PortOpen() && !QFile::exists(lock));
-        if (readRate > 0)
-            QTRY_COMPARE(device->received.size(), queued); // all of it, well within the bound
     }
 };
 

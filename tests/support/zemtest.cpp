@@ -2,21 +2,9 @@
 
 #include "application.h"
 
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <pty.h>
 #include <unistd.h>
-
-// Every tcsetattr of the process comes here first (QSerialPort's among them), then goes to the C library.
-// NOLINTNEXTLINE(readability-inconsistent-declaration-parameter-name)
-extern "C" int tcsetattr(int fd, int actions, const termios *line)
-{
-    using Real = int (*)(int, int, const termios *);
-    static const auto real = reinterpret_cast<Real>(::dlsym(RTLD_NEXT, "tcsetattr"));
-    if (line)
-        lineSettingsAsked.append(*line);
-    return real(fd, actions, line);
-}
 
 namespace {
 
@@ -144,7 +132,7 @@ Device *Zem::connect(int port)
     auto &device = devices[size_t(port - 1)] = std::make_unique<Device>();
     ports[size_t(port - 1)].path = device->path;
     trigger(u"mnuCom%1"_s.arg(port));
-    trigger(u"mnuConnect"_s);
+    trigger("mnuConnect");
     return device.get();
 }
 
@@ -152,8 +140,8 @@ bool Zem::showsTruth() const
 {
     // While a close waits, whatever would ask the line for more is greyed.
     const bool open = comm().PortOpen(), closing = comm().isClosing();
-    QList<bool> lit{find<QAction>(u"mnuConnect"_s)->isEnabled(), find<QWidget>(u"btnSend0"_s)->isEnabled(),
-                    find<QWidget>(u"btnSend1"_s)->isEnabled()};
+    QList<bool> lit{find<QAction>("mnuConnect")->isEnabled(), find<QWidget>("btnSend0")->isEnabled(),
+                    find<QWidget>("btnSend1")->isEnabled()};
     QString marks;
     for (int n = 1; n <= 4; ++n) {
         const auto *item = find<QAction>(u"mnuCom%1"_s.arg(n));
@@ -162,9 +150,9 @@ bool Zem::showsTruth() const
     }
     const QString state = closing ? u"Disconnecting"_s : open ? u"Connected"_s : u"Disconnected"_s;
     return lit == QList<bool>(7, !closing) && marks == u"----"_s.replace(comm().CommPort() - 1, 1, u'x') &&
-           find<QAction>(u"mnuConnect"_s)->text() == (open ? "Dis&connect"_L1 : "&Connect"_L1) &&
-           find<QLabel>(u"StatusBar1Panel1"_s)->text() == state &&
-           find<QLabel>(u"StatusBar1Panel2"_s)->text() == u"COM%1:9600 8N1"_s.arg(comm().CommPort());
+           find<QAction>("mnuConnect")->text() == (open ? "Dis&connect"_L1 : "&Connect"_L1) &&
+           find<QLabel>("StatusBar1Panel1")->text() == state &&
+           find<QLabel>("StatusBar1Panel2")->text() == u"COM%1:9600 8N1"_s.arg(comm().CommPort());
 }
 
 void Zem::clog(qsizetype more) const
@@ -172,14 +160,7 @@ void Zem::clog(qsizetype more) const
     // Until the program's own queue stops falling: the device, and everything on the way to it, is full.
     const auto *port = window->findChild<QSerialPort *>();
     for (qint64 queued = 0, i = 0; i < 256 && (queued == 0 || port->bytesToWrite() < queued);
-         ++i, settle(100))
+         ++i, QTest::qWait(100))
         comm().setOutput(QString(4096, u'x')), queued = port->bytesToWrite();
     comm().setOutput(QString(more, u'x'));
-}
-
-void settle(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
 }

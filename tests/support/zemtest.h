@@ -52,9 +52,9 @@ struct Zem
     ~Zem() { window.reset(); } // before the devices it has open
     // A device behind Com n, chosen and connected.
     Device *connect(int port);
-    void trigger(const QString &action) const { find<QAction>(action)->trigger(); }
-    void click(const QString &button) const { find<QPushButton>(button)->click(); }
-    void type(const QString &field, const QString &text) const { find(field)->setText(text); }
+    void trigger(QAnyStringView action) const { find<QAction>(action)->trigger(); }
+    void click(QAnyStringView button) const { find<QPushButton>(button)->click(); }
+    void type(QAnyStringView field, const QString &text) const { find(field)->setText(text); }
     zem::CommComponent &comm() const { return *window->comm(); }
     bool showsTruth() const; // the menus and status bar say what the component does
     // The lock file Qt Serial Port keeps for a device (where the account may write it).
@@ -64,10 +64,10 @@ struct Zem
     }
     // Writes until the line takes no more (a device that reads nothing), then `more`.
     void clog(qsizetype more) const;
-    template<typename T = QLineEdit> T *find(const QString &name) const
+    template<typename T = QLineEdit> T *find(QAnyStringView name) const
     {
-        T *found = window->findChild<T *>(name);
-        return found ? found : (qFatal("no %s", qPrintable(name)), nullptr);
+        T *found = window->findChild<T *>(name.toString());
+        return found ? found : (qFatal("no %s", qPrintable(name.toString())), nullptr);
     }
 
     zem::ComMap ports;
@@ -76,8 +76,3 @@ struct Zem
     QStringList messages;
     QTimer answer;
 };
-
-void settle(int ms); // runs the event loop for a while
-// The line settings asked of serial devices, as they were asked: a pseudo-terminal keeps only some
-// of them (it always says 8 data bits and no parity).
-inline QList<termios> lineSettingsAsked;
