@@ -1,7 +1,7 @@
 // Figures for the README: what receiving, sending and holding text cost the program, measured
 // through a real pseudo-terminal, the tests' own device and fixture. Run under
 // QT_QPA_PLATFORM=offscreen. Name sections to run only those: startup display stream lone flood
-// record blocked sending fields.
+// record blocked sending close paste fields.
 #include "application.h"
 #include "recording.h"
 #include "responsetext.h"
@@ -20,16 +20,27 @@ using namespace zem;
 
 namespace {
 
-double rssMiB()
+// The process's resident memory now, or its peak so far, in MiB.
+double memoryMiB(const char *field)
 {
     QFile status(u"/proc/self/status"_s);
     if (!status.open(QIODevice::ReadOnly))
         return 0;
     for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024;
+        if (line.startsWith(field))
+            return line.mid(qsizetype(qstrlen(field))).trimmed().split(' ').first().toDouble() / 1024;
     }
     return 0;
+}
+
+double rssMiB()
+{
+    return memoryMiB("VmRSS:");
+}
+
+double peakMiB()
+{
+    return memoryMiB("VmHWM:");
 }
 
 QByteArray randomBytes(qsizetype count, quint32 seed)
@@ -416,6 +427,47 @@ void blocked()
         used * 100, static_cast<long long>(watchdog.longest));
 }
 
+void close()
+{
+    // Disconnect with 16 KiB queued beyond what the line takes, the device not reading: how long the
+    // close waits, the longest the window stops answering meanwhile, and what it says it discarded. On
+    // the real-line stage's UART: scripts/guest env ZEM_CABLES=uart build/bench/zem-bench close
+    Program zem(0);
+    zem.clog(16 * 1024);
+    const qint64 queued = zem.comm().OutBufferCount();
+    Watchdog watchdog;
+    QElapsedTimer clock;
+    clock.start();
+    zem.trigger(u"mnuConnect"_s);
+    untilClosed(zem);
+    const double held = double(clock.elapsed()) / 1000;
+    runUntil([&] { return !zem.messages.isEmpty(); }, 2000);
+    std::printf(
+        "\nDisconnect with %lld bytes queued (%s), the device not reading: closed after %.1f s, longest "
+        "stall %lld ms; told \"%s\"\n",
+        static_cast<long long>(queued), qPrintable(zem.devices[0]->path), held,
+        static_cast<long long>(watchdog.longest), qPrintable(zem.messages.value(0)));
+}
+
+void paste()
+{
+    // 16 MiB pasted into TEXT, refused as it is measured before the field takes it in; then the same put
+    // in by QLineEdit's own insert, as every paste was before, which the limit refuses only afterwards.
+    Program zem;
+    QLineEdit *field = zem.find(u"txtTextOut"_s);
+    const QString huge(16 << 20, u'x');
+    QGuiApplication::clipboard()->setText(huge);
+    for (const bool measured : {true, false}) {
+        const double peak = peakMiB();
+        QElapsedTimer clock;
+        clock.start();
+        measured ? QTest::keySequence(field, QKeySequence::Paste) : field->insert(huge);
+        std::printf("%s 16 MiB paste refused in %lld ms, the process's peak memory grew %.0f MiB\n",
+                    measured ? "\nA" : "The same as before: a", static_cast<long long>(clock.elapsed()),
+                    peakMiB() - peak);
+    }
+}
+
 void sending()
 {
     {
@@ -507,8 +559,9 @@ int main(int argc, char *argv[])
         return sections.isEmpty() || sections.contains(QLatin1String(name));
     };
     const std::pair<const char *, void (*)()> all[] = {
-        {"startup", startup}, {"display", display}, {"stream", stream},   {"lone", lone},    {"flood", flood},
-        {"record", record},   {"blocked", blocked}, {"sending", sending}, {"fields", fields}};
+        {"startup", startup}, {"display", display}, {"stream", stream},   {"lone", lone},
+        {"flood", flood},     {"record", record},   {"blocked", blocked}, {"sending", sending},
+        {"close", close},     {"paste", paste},     {"fields", fields}};
     for (const auto &[name, run] : all) {
         if (wanted(name)) {
             run();

@@ -93,7 +93,7 @@ QString Recording::start(const QString &path, Format format)
     stop();
     auto *file = new QFile(path);
     if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
-        const QString why = file->errorString();
+        QString why = file->errorString();
         delete file;
         return why;
     }

@@ -221,10 +221,10 @@ void SerialPortComm::shut(qint64 discarded, const CommError &failure)
                                        : tr("Disconnected."));
         Q_EMIT closed(discarded);
     }
-    Q_EMIT stateChanged();
-    Q_EMIT outBufferChanged();
     if (!m_received.isEmpty())
         m_onComm.start(0);
+    Q_EMIT stateChanged();
+    Q_EMIT outBufferChanged();
 }
 
 CommError SerialPortComm::setCommPort(int port)
