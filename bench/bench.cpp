@@ -433,7 +433,7 @@ void close()
     // close waits, the longest the window stops answering meanwhile, and what it says it discarded. On
     // the real-line stage's UART: scripts/guest env ZEM_CABLES=uart build/bench/zem-bench close
     Program zem(0);
-    zem.clog(16 * 1024);
+    zem.clog(qsizetype(16) * 1024);
     const qint64 queued = zem.comm().OutBufferCount();
     Watchdog watchdog;
     QElapsedTimer clock;
