@@ -357,8 +357,10 @@ void frmMain::closeEvent(QCloseEvent *event)
 void frmMain::closeUnattended()
 {
     // A message standing would keep the window from closing.
-    for (QWidget *modal = QApplication::activeModalWidget(); modal; modal = QApplication::activeModalWidget())
-        modal->close();
+    while (QWidget *modal = QApplication::activeModalWidget()) {
+        if (!modal->close())
+            break;
+    }
     close();
 }
 
