@@ -335,6 +335,25 @@ void lone()
         latencies.back(), latencies[latencies.size() / 2]);
 }
 
+// Sends `bytes` from the device as fast as the line takes them: how long until the newest show, and how
+// much the process's memory grew meanwhile.
+std::pair<double, double> flooded(Program &zem, const QByteArray &bytes)
+{
+    const QString newest = receivedText(QString::fromLatin1(bytes.right(16)));
+    const double rss = rssMiB();
+    double peak = rss;
+    QTimer sampler;
+    QObject::connect(&sampler, &QTimer::timeout, [&] { peak = std::max(peak, rssMiB()); });
+    sampler.start(20);
+    QElapsedTimer clock;
+    clock.start();
+    zem.remote.send(bytes, 4096, 0);
+    runUntil([&] { return zem.response->text().startsWith(newest); }, 300000);
+    const double secs = double(clock.elapsed()) / 1000;
+    zem.remote.waitSent();
+    return {secs, peak - rss};
+}
+
 void flood()
 {
     std::printf("\nA flood: bytes as fast as a pseudo-terminal takes them, the field at its bound\n");
@@ -342,26 +361,15 @@ void flood()
         Program zem;
         const QString start = zem.fill();
         const QByteArray bytes = randomBytes(size, 4);
-        const QString newest = receivedText(QString::fromLatin1(bytes.right(16)));
-        const double rss = rssMiB();
-        double peak = rss;
-        QTimer sampler;
-        QObject::connect(&sampler, &QTimer::timeout, [&] { peak = std::max(peak, rssMiB()); });
-        sampler.start(20);
         Watchdog watchdog;
-        QElapsedTimer clock;
-        clock.start();
-        zem.remote.send(bytes, 4096, 0);
-        runUntil([&] { return zem.response->text().startsWith(newest); }, 300000);
-        const double secs = double(clock.elapsed()) / 1000;
-        zem.remote.waitSent();
+        const auto [secs, grew] = flooded(zem, bytes);
         const bool exact =
             zem.response->text() == prependReceived(start, QString::fromLatin1(bytes), TextField::Limit);
         std::printf(
             "  %2lld MiB: %8.0f bytes/s (%.0f times the line), longest stall %lld ms, RSS grew %.1f MiB, "
             "final text %s\n",
             static_cast<long long>(size >> 20), double(size) / secs, double(size) / secs / 960,
-            static_cast<long long>(watchdog.longest), peak - rss, exact ? "exact" : "WRONG");
+            static_cast<long long>(watchdog.longest), grew, exact ? "exact" : "WRONG");
     }
 }
 
@@ -390,24 +398,13 @@ void record()
         if (recorded)
             zem.window->findChild<Recording *>()->start(dir.filePath(u"flood.bin"_s), Recording::Format::Raw);
         const QByteArray bytes = randomBytes(qsizetype(16) << 20, 8);
-        const QString newest = receivedText(QString::fromLatin1(bytes.right(16)));
-        const double rss = rssMiB();
-        double peak = rss;
-        QTimer sampler;
-        QObject::connect(&sampler, &QTimer::timeout, [&] { peak = std::max(peak, rssMiB()); });
-        sampler.start(20);
-        QElapsedTimer clock;
-        clock.start();
-        zem.remote.send(bytes, 4096, 0);
-        runUntil([&] { return zem.response->text().startsWith(newest); }, 300000);
-        const double secs = double(clock.elapsed()) / 1000;
+        const auto [secs, grew] = flooded(zem, bytes);
         QFile file(dir.filePath(u"flood.bin"_s));
         runUntil([&] { return !recorded || file.size() >= bytes.size(); }, 60000);
         const bool exact = !recorded || (file.open(QIODevice::ReadOnly) && file.readAll() == bytes);
         std::printf("  16 MiB flood %s: %.0f times the line, RSS grew %.1f MiB%s\n",
-                    recorded ? "recorded raw" : "not recorded", double(bytes.size()) / secs / 960, peak - rss,
+                    recorded ? "recorded raw" : "not recorded", double(bytes.size()) / secs / 960, grew,
                     recorded ? (exact ? ", the file exact" : ", the file WRONG") : "");
-        zem.remote.waitSent();
     }
 }
 
