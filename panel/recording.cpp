@@ -66,7 +66,6 @@ Recording::Recording(Journal *journal, QObject *parent)
     , m_thread(new QThread)
 {
     m_thread->setObjectName(QStringLiteral("recording"));
-    m_thread->start(QThread::LowPriority);
     connect(m_journal, &Journal::added, this, [this](const JournalEntry &entry) {
         if (m_disk)
             post({entry});
@@ -97,6 +96,7 @@ QString Recording::start(const QString &path, Format format)
         delete file;
         return why;
     }
+    m_thread->start(QThread::LowPriority); // at the first recording; nothing when running
     m_disk = new Disk(file, format);
     m_disk->moveToThread(m_thread);
     m_path = path;
