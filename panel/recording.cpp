@@ -77,8 +77,9 @@ Recording::~Recording()
     // What is on its way to the file goes there before the program ends; a disk that does not answer
     // within seconds is left behind.
     if (m_disk) {
-        QMetaObject::invokeMethod(
-            m_disk, [thread = m_thread] { thread->quit(); }, Qt::QueuedConnection);
+        // The thread ends when the file has gone: a quit posted on its own could end the thread
+        // before the deletion arrives, and leave the file open for good.
+        connect(m_disk, &QObject::destroyed, m_thread, &QThread::quit, Qt::DirectConnection);
         m_disk->deleteLater();
     } else {
         m_thread->quit();

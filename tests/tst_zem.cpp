@@ -512,7 +512,7 @@ private Q_SLOTS:
         QVERIFY(zem.messages.size() == 1 && zem.showsTruth() &&
                 (!open || told.endsWith("nothing was sent."_L1)) &&
                 (device.received.isEmpty() || told.contains(u'*')) &&
-                (open || com1 == "held"_L1 || !QFile::exists(Zem::lockOf(zem.ports[0].path))));
+                (open || com1 == "held"_L1 || !Zem::holdsLock(zem.ports[0].path)));
         if (steps.contains(u"hangup"_s) && device.plugBack()) {
             zem.trigger("mnuConnect"), device.received.clear();
             zem.type("txtTextOut", u"y"_s), zem.click("btnSend1"), device.send("z");
@@ -582,7 +582,7 @@ private Q_SLOTS:
         const bool ends = !close.startsWith("mnu"_L1);
         if (ends && !told.isEmpty())
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression(told));
-        QVERIFY(QFile::exists(Zem::lockOf(device->path)) || ::getuid() != 0);
+        QVERIFY(Zem::holdsLock(device->path) || ::getuid() != 0);
         if (told.startsWith("^Hex"_L1)) { // a message nobody answers
             zem.answer.stop();
             zem.type("txtHEX0", u"zz"_s), zem.click("btnSend0");
@@ -633,7 +633,7 @@ private Q_SLOTS:
         QCOMPARE(seen.join(u' '), states);
         // A close that ends the program closes the window, once the port has closed and its lock is gone.
         QVERIFY(zem.showsTruth() && sending->isHidden() && zem.window->isVisible() == !ends);
-        QVERIFY(zem.comm().PortOpen() || !QFile::exists(Zem::lockOf(device->path)));
+        QVERIFY(zem.comm().PortOpen() || !Zem::holdsLock(device->path));
         const QString messages = zem.messages.join(u'|');
         QVERIFY2(told.isEmpty() || ends ? messages.isEmpty() : messages.contains(QRegularExpression(told)),
                  qPrintable(messages));

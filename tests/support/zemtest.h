@@ -57,10 +57,13 @@ struct Zem
     void type(QAnyStringView field, const QString &text) const { find(field)->setText(text); }
     zem::CommComponent &comm() const { return *window->comm(); }
     bool showsTruth() const; // the menus and status bar say what the component does
-    // The lock file Qt Serial Port keeps for a device (where the account may write it).
-    static QString lockOf(const QString &path)
+    // Whether this process holds the lock file Qt Serial Port keeps for a device (where the account may
+    // write it): once ours has gone, another process may lock a new pseudo-terminal of the same name.
+    static bool holdsLock(const QString &path)
     {
-        return "/var/lock/LCK.."_L1 + path.mid(5).replace(u'/', u'_');
+        QFile lock("/var/lock/LCK.."_L1 + path.mid(5).replace(u'/', u'_'));
+        return lock.open(QIODevice::ReadOnly) &&
+               lock.readLine().trimmed().toLongLong() == QCoreApplication::applicationPid();
     }
     // Writes until the line takes no more (a device that reads nothing), then `more`.
     void clog(qsizetype more) const;
