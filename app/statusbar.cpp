@@ -143,7 +143,7 @@ void StatusBar::showSending()
         m_sendingPace.stop();
         m_sending->hide();
     } else if (!m_sendingPace.isActive()) {
-        m_sending->setText(sendingText(left, m_comm->isClosing() ? m_comm->closeLeftMs() : -1));
+        m_sending->setText(sendingText(left, m_comm->closeLeftMs()));
         m_sending->show();
         m_sendingPace.start();
     }

@@ -47,7 +47,7 @@ public:
     // A close is waiting for output to go out: the port is still open, and nothing new should be
     // asked of the line until it is done.
     virtual bool isClosing() const = 0;
-    // While closing: how long until whatever is still queued is discarded.
+    // While closing: how long until whatever is still queued is discarded; -1 when not closing.
     virtual qint64 closeLeftMs() const = 0;
 
     virtual int CommPort() const = 0;

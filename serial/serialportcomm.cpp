@@ -143,7 +143,7 @@ CommError SerialPortComm::setPortOpen(bool open)
 
 qint64 SerialPortComm::closeLeftMs() const
 {
-    return isClosing() ? m_closeBound.remainingTime() : 0;
+    return isClosing() ? m_closeBound.remainingTime() : -1;
 }
 
 CommError SerialPortComm::open()
