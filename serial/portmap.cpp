@@ -1,19 +1,12 @@
 #include "portmap.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
-#include <QSerialPortInfo>
 
 #include <algorithm>
 #include <tuple>
 
 namespace zem {
 namespace {
-
-QString builtInName(int index)
-{
-    return QStringLiteral("/dev/ttyS%1").arg(index);
-}
 
 QString tr(const char *text)
 {
@@ -32,19 +25,16 @@ auto freeOrder(const SerialDevice &device)
     return std::make_tuple(kind, prefix, name.mid(digits).toULongLong(), name);
 }
 
-QList<SerialDevice> listedPorts()
-{
-    QList<SerialDevice> listed;
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-        listed.append({info.systemLocation(), info.description(), info.manufacturer(), {}, ComReason::Free});
-    return listed;
-}
-
 } // namespace
 
 QString pinLink(int port)
 {
     return QStringLiteral("/dev/zem-com%1").arg(port);
+}
+
+QString builtInPort(int port)
+{
+    return QStringLiteral("/dev/ttyS%1").arg(port - 1);
 }
 
 ComMap assignComPorts(const SystemPorts &system)
@@ -78,7 +68,7 @@ ComMap assignComPorts(const SystemPorts &system)
         pin(map[i], pinLink(int(i) + 1));
     for (size_t i = 0; i < map.size(); ++i) {
         SerialDevice &com = map[i];
-        const QString name = builtInName(int(i));
+        const QString name = builtInPort(int(i) + 1);
         if (com.path.isEmpty() && !pin(com, name) && isFree(name)) {
             com = take(name);
             com.reason = ComReason::BuiltIn;
@@ -95,35 +85,6 @@ ComMap assignComPorts(const SystemPorts &system)
     return map;
 }
 
-ComMap systemComMap()
-{
-#ifdef Q_OS_WIN
-    const QList<SerialDevice> listed = listedPorts();
-    ComMap map;
-    for (int i = 0; i < int(map.size()); ++i) {
-        const QString name = QStringLiteral("COM%1").arg(i + 1);
-        const auto found = std::find_if(listed.cbegin(), listed.cend(),
-                                        [&](const SerialDevice &d) { return d.path.endsWith(name); });
-        map[static_cast<size_t>(i)] = found != listed.cend()
-                                          ? SerialDevice{name, found->description, found->manufacturer}
-                                          : SerialDevice{name, {}, {}};
-    }
-    return map;
-#else
-    SystemPorts system{listedPorts(), {}};
-    for (int i = 0; i < 4; ++i) {
-        for (const QString &name : {pinLink(i + 1), builtInName(i)}) {
-            const QFileInfo link(name);
-            if (link.isSymLink()) {
-                const QString target = link.canonicalFilePath();
-                system.links.insert(name, target.isEmpty() ? link.symLinkTarget() : target);
-            }
-        }
-    }
-    return assignComPorts(system);
-#endif
-}
-
 QString describeComPort(int port, const ComMap &map)
 {
     const SerialDevice &device = map[static_cast<size_t>(port - 1)];
@@ -133,7 +94,7 @@ QString describeComPort(int port, const ComMap &map)
             if (!map[i].path.isEmpty())
                 taken.append(tr("Com %1 is %2").arg(i + 1).arg(map[i].path));
         }
-        const QString lookedFor = builtInName(port - 1);
+        const QString lookedFor = builtInPort(port);
         if (taken.isEmpty())
             return tr("Nothing is attached as Com %1: there is no %2, and the system lists no other serial "
                       "port.")

@@ -43,6 +43,8 @@ struct SystemPorts
 // The link that pins a device to Com n, made by a udev rule. No kernel device has such a name, so it
 // works where /dev/ttyS0-3 always exist, answering or not.
 QString pinLink(int port);
+// The built-in port Com n keeps where the system has it: /dev/ttyS<n-1>.
+QString builtInPort(int port);
 
 // Com n opens /dev/zem-com<n> when that link exists, else keeps /dev/ttyS<n-1> when the system has it
 // (listed, or a link made under that name). The numbers left free go, lowest first, to the other
@@ -50,7 +52,7 @@ QString pinLink(int port);
 // and number.
 ComMap assignComPorts(const SystemPorts &system);
 
-// Looks at this machine now. On Windows Com n is COMn.
+// Looks at this machine now (each system's serial line file says how). On Windows Com n is COMn.
 ComMap systemComMap();
 
 // What Com n opens and why, e.g. "/dev/ttyUSB0 - FT232R USB UART (FTDI), the first port left free";

@@ -5,18 +5,19 @@
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
-#include <QSerialPort>
 #include <QTimer>
 
 namespace zem {
 
-// The serial component over QSerialPort: 9600 baud, 8N1, no flow control.
+class SerialLine;
+
+// The serial component over this system's serial line: 9600 baud, 8N1, no flow control.
 class SerialPortComm final : public CommComponent
 {
     Q_OBJECT
 public:
-    // Received bytes held before the component stops taking more off the line: eighteen minutes of
-    // a 9600-baud line, so a busy window loses nothing, while a faster flood has to wait for it.
+    // Received bytes held for Input before the component stops taking more off the line: eighteen
+    // minutes of a 9600-baud line, so a busy window loses nothing, while a faster flood waits for it.
     static constexpr qint64 InputBufferSize = 1 << 20;
 
     // How long a close may wait for `pendingBytes` to go out: the line time plus a second, ten
@@ -39,28 +40,27 @@ public:
 
 private:
     CommError open();
-    CommError openFailure(const SerialDevice &device) const;
     // Ends a close once its output has gone out, or its bound has passed.
     void checkClose();
     // Closes the port, keeping what it received for Input, and tells why: a close that ended, having
     // discarded that much, or a failure.
     void shut(qint64 discarded, const CommError &failure = {});
-    void onReadyRead();
-    // Takes in what the driver holds.
-    void collect();
+    // Takes received bytes off the line as they arrive, so that they are journaled then, and sets
+    // OnComm's time for them.
+    void take();
+    void received(const QByteArray &bytes);
     void raiseOnComm();
-    void onError(QSerialPort::SerialPortError error);
+    void onWentAway();
 
     PortMap m_portMap;
-    QSerialPort m_serial;
-    QByteArray m_received; // taken off the line before the port closed, not yet read by Input
+    SerialLine *m_line;
+    QByteArray m_received; // taken off the line, not yet read by Input
     QTimer m_onComm;
     OnCommPacer m_pacer;
     QElapsedTimer m_clock;
     QTimer m_closeCheck; // runs while a close waits: the driver's queue has no signal of its own
     QDeadlineTimer m_closeBound;
     int m_port = FirstPort;
-    bool m_collecting = false; // taking in what the driver held
 };
 
 } // namespace zem
