@@ -117,6 +117,10 @@ QString describeComPort(int port, const ComMap &map)
         return text + tr(", pinned to this number by its link");
     case ComReason::BuiltIn:
         return text + tr(", the built-in port of this number");
+    case ComReason::Named:
+        return text + tr(", the system's port of this number");
+    case ComReason::Unlisted:
+        return text + tr(", which the system does not list now: nothing may be attached");
     case ComReason::Free:
         break;
     }

@@ -14,7 +14,9 @@ enum class ComReason
 {
     Pinned,  // a link the system keeps for that number: /dev/zem-com<n>, or /dev/ttyS<n-1> made by hand
     BuiltIn, // the built-in port of that number, /dev/ttyS<n-1>, answers
-    Free     // the number was left free and went to the next port the system lists
+    Free,    // the number was left free and went to the next port the system lists
+    Named,   // Windows: Com n is the port the system calls COMn, which it lists now
+    Unlisted // Windows: Com n is COMn, which the system does not list now
 };
 
 // A serial device: what the system lists, or what a Com number opens. An empty path is nothing.
