@@ -5,19 +5,19 @@
 #include "serialportcomm.h"
 #include "textfield.h"
 
-#include <QSerialPort>
 #include <QtTest>
 #include <QtWidgets>
 
 #include <array>
 #include <memory>
-#include <termios.h>
 
 using namespace Qt::StringLiterals;
 
 // The far end of a serial line, "the device", read by a timer of the thread it lives in: the master side
 // of a pseudo-terminal, or, in the real-line stage, the far tty of a null-modem cable whose near tty
-// the program opens (ZEM_CABLES names the cables the guest has, in the order devices take them).
+// the program opens (ZEM_CABLES names the cables the guest has, in the order devices take them). On
+// Windows the far COM port of a cable that the Windows stage maps to a pseudo-terminal pair
+// (device_win.cpp; on Linux, device_unix.cpp).
 class Device : public QObject
 {
 public:
@@ -29,20 +29,25 @@ public:
     void setReadRate(int bytesPerSecond);
     void hangUp();        // unplugs the device: the program's open port fails (a UART's only switches off)
     bool plugBack();      // an adapter comes back under its name, once the program has let it go
-    termios line() const; // the line settings as the driver holds them
-    bool talks() const { return m_master >= 0 && !m_unplugged; }
+    // The line settings as the driver holds them: "9600 8N1", then any flow control or byte changes.
+    QString settings() const;
+    bool talks() const { return (m_master >= 0 || m_port) && !m_unplugged; }
     QString path;
     int slave = -1;      // a pseudo-terminal's, held open so that the master never reads end-of-file
     QByteArray received; // what the program wrote, as far as the device has read it
 
 private:
     int m_master = -1;
+    void *m_port = nullptr; // Windows: the far COM port
     int m_rate = -1;
     int m_cable = -1;
     bool m_unplugged = false;
     QByteArray m_far, m_plug; // on a cable: the far tty, and the near adapter's sysfs "authorized"
     QTimer *m_pace;
 };
+
+// A device that is no serial port: /dev/null, or NUL on Windows.
+extern const QString notSerial;
 
 // The whole program, its Com n opening ports[n - 1] (an empty path: nothing attached). Message boxes
 // are answered with OK and their texts kept; one that does not look as designed is kept as "BAD: ...".
@@ -58,13 +63,17 @@ struct Zem
     zem::CommComponent &comm() const { return *window->comm(); }
     bool showsTruth() const; // the menus and status bar say what the component does
     // Whether this process holds the lock file Qt Serial Port keeps for a device (where the account may
-    // write it): once ours has gone, another process may lock a new pseudo-terminal of the same name.
-    static bool holdsLock(const QString &path)
-    {
-        QFile lock("/var/lock/LCK.."_L1 + path.mid(5).replace(u'/', u'_'));
-        return lock.open(QIODevice::ReadOnly) &&
-               lock.readLine().trimmed().toLongLong() == QCoreApplication::applicationPid();
-    }
+    // write it, mayLock()): once ours has gone, another process may lock a new pseudo-terminal of the
+    // same name. Windows keeps no such file.
+    static bool holdsLock(const QString &path);
+    static bool mayLock();
+    // Another program holding the port; none where the system lets a second one open it too (Wine).
+    static std::unique_ptr<QObject> hold(const QString &path);
+    // The system's limit on a file's size, lifted again by -1; false where the system has none.
+    static bool limitFileSize(qint64 bytes);
+    // Raises SIGHUP or SIGTERM, where the program closes on signals.
+    static bool closesOnSignals();
+    static void raise(QStringView signal);
     // Writes until the line takes no more (a device that reads nothing), then `more`.
     void clog(qsizetype more) const;
     template<typename T = QLineEdit> T *find(QAnyStringView name) const

@@ -1,0 +1,163 @@
+// The fixture's device on Linux: a pseudo-terminal, or in the real-line stage a cable's far tty.
+#include "zemtest.h"
+
+#include <QSerialPort>
+
+#include <csignal>
+#include <fcntl.h>
+#include <pty.h>
+#include <sys/resource.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+// 9600 baud 8N1, bytes untouched, receiving, no modem lines.
+const termios rawLine = [] {
+    termios line{};
+    ::cfmakeraw(&line);
+    ::cfsetspeed(&line, B9600);
+    line.c_cflag |= CREAD | CLOCAL;
+    return line;
+}();
+
+int cablesTaken = 0; // devices on cables are made and let go in turn, the last first
+
+} // namespace
+
+Device::Device()
+    : m_pace(new QTimer(this))
+{
+    connect(m_pace, &QTimer::timeout, this, [this] {
+        QByteArray buffer(m_rate < 0 ? 1 << 16 : std::max(1, m_rate / 100), Qt::Uninitialized);
+        if (const ssize_t n = ::read(m_master, buffer.data(), size_t(buffer.size())); n > 0)
+            received.append(buffer.constData(), n);
+    });
+    m_pace->start(10);
+    // In the real-line stage the cables go in the order ZEM_CABLES names them ("uart usb").
+    if (const QByteArray cable = qgetenv("ZEM_CABLES").split(' ').value(cablesTaken).toUpper();
+        !cable.isEmpty()) {
+        const auto env = [&](const char *end) {
+            return qgetenv(QByteArray("ZEM_" + cable + end).constData());
+        };
+        m_cable = cablesTaken++;
+        path = QString::fromLocal8Bit(env("_A")), m_far = env("_B"), m_plug = env("_A_AUTH");
+        setReadRate(-1);
+        return;
+    }
+    char name[256] = {};
+    termios raw = rawLine;
+    if (::openpty(&m_master, &slave, name, &raw, nullptr) != 0)
+        qFatal("openpty failed");
+    ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    path = QString::fromLocal8Bit(name);
+}
+
+Device::~Device()
+{
+    if (m_cable < 0)
+        hangUp();
+    else
+        ::close(m_master), --cablesTaken;
+}
+
+void Device::setReadRate(int bytesPerSecond)
+{
+    // A tty that is open takes in all it is sent: a device on a cable that reads nothing is switched off.
+    if ((m_rate = bytesPerSecond) == 0 && m_cable >= 0)
+        ::close(std::exchange(m_master, -1));
+    else if (m_cable >= 0 && m_master < 0 &&
+             ((m_master = ::open(m_far.constData(), O_RDWR | O_NONBLOCK | O_NOCTTY)) < 0 ||
+              ::tcsetattr(m_master, TCSANOW, &rawLine) != 0))
+        qFatal("cannot open %s", m_far.constData());
+}
+
+qsizetype Device::send(QByteArrayView bytes) const
+{
+    return talks() ? std::max<qsizetype>(0, ::write(m_master, bytes.data(), size_t(bytes.size()))) : 0;
+}
+
+void Device::hangUp()
+{
+    if (!m_plug.isEmpty()) { // an adapter's cable: its near end is unplugged
+        QFile plug(QString::fromLocal8Bit(m_plug));
+        QVERIFY(plug.open(QIODevice::WriteOnly) && plug.write("0") == 1);
+        m_unplugged = true;
+    } else if (m_cable >= 0) { // a UART cannot be unplugged
+        setReadRate(0);
+    } else {
+        m_pace->stop();
+        ::close(std::exchange(m_master, -1)); // nothing, when already unplugged
+        ::close(std::exchange(slave, -1));
+    }
+}
+
+bool Device::plugBack()
+{
+    QFile plug(QString::fromLocal8Bit(m_plug));
+    if (m_unplugged && plug.open(QIODevice::WriteOnly) && plug.write("1") == 1)
+        for (int i = 0; i < 100 && !QFile::exists(path); ++i)
+            QThread::msleep(50);
+    m_unplugged = false;
+    return !m_plug.isEmpty() && QFile::exists(path);
+}
+
+QString Device::settings() const
+{
+    termios line{};
+    const int fd =
+        slave >= 0 ? slave : ::open(path.toLocal8Bit().constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY);
+    ::tcgetattr(fd, &line);
+    if (fd != slave)
+        ::close(fd);
+    const bool at9600 = ::cfgetospeed(&line) == B9600 && ::cfgetispeed(&line) == B9600;
+    QString text = QString::fromLatin1(at9600 ? "9600 " : "other speed ") +
+                   QString::fromLatin1((line.c_cflag & CSIZE) == CS8 ? "8" : "7-") +
+                   QString::fromLatin1(line.c_cflag & PARENB ? "E" : "N") +
+                   QString::fromLatin1(line.c_cflag & CSTOPB ? "2" : "1");
+    for (const auto &[flag, name] : {std::pair<tcflag_t, const char *>{IXON, " ixon"}, {IXOFF, " ixoff"},
+                                     {ICRNL, " icrnl"}, {INLCR, " inlcr"}, {ISTRIP, " istrip"}, {INPCK, " inpck"}})
+        text += QString::fromLatin1(line.c_iflag & flag ? name : "");
+    return text + QString::fromLatin1(line.c_cflag & CRTSCTS ? " crtscts" : "");
+}
+
+std::unique_ptr<QObject> Zem::hold(const QString &path)
+{
+    auto holder = std::make_unique<QSerialPort>(path);
+    return holder->open(QIODevice::ReadWrite) ? std::move(holder) : nullptr;
+}
+
+bool Zem::holdsLock(const QString &path)
+{
+    QFile lock("/var/lock/LCK.."_L1 + path.mid(5).replace(u'/', u'_'));
+    return lock.open(QIODevice::ReadOnly) &&
+           lock.readLine().trimmed().toLongLong() == QCoreApplication::applicationPid();
+}
+
+bool Zem::mayLock()
+{
+    return ::getuid() == 0;
+}
+
+bool Zem::limitFileSize(qint64 bytes)
+{
+    static rlimit was{};
+    if (bytes < 0)
+        return ::setrlimit(RLIMIT_FSIZE, &was) == 0;
+    ::getrlimit(RLIMIT_FSIZE, &was);
+    const rlimit small{rlim_t(bytes), was.rlim_max};
+    return ::setrlimit(RLIMIT_FSIZE, &small) == 0;
+}
+
+bool Zem::closesOnSignals()
+{
+    return true;
+}
+
+void Zem::raise(QStringView signal)
+{
+    ::raise(signal == u"SIGHUP" ? SIGHUP : SIGTERM);
+}
+
+const QString notSerial = u"/dev/null"_s;
+
