@@ -86,8 +86,8 @@ public:
         dcb.fNull = FALSE;
         dcb.fRtsControl = RTS_CONTROL_ENABLE;
         dcb.fAbortOnError = FALSE;
-        // A read waits for its first byte as long as it takes, then ends where the line pauses for
-        // 10 ms, or full. (Wine waits for data where Windows ends a read with none at once, so these
+        // A read waits for its first byte as long as it takes, then ends full, or where the line
+        // pauses for 10 ms. (Wine waits for data where Windows ends a read with none at once, so these
         // are the only timeouts both keep alike.) Writes never time out.
         COMMTIMEOUTS timeouts{10, 0, 0, 0, 0};
         if (!::SetCommState(m_handle, &dcb) || !::SetCommTimeouts(m_handle, &timeouts)) {
@@ -95,7 +95,6 @@ public:
             discard();
             return {tr("%1 cannot be set to 9600 baud, 8N1: %2").arg(path, systemMessage(code))};
         }
-        ::PurgeComm(m_handle, PURGE_RXCLEAR | PURGE_TXCLEAR);
         m_gone = false;
         if (!startRead()) {
             const DWORD code = ::GetLastError();
@@ -114,8 +113,7 @@ public:
         // A write under way is cancelled with the rest; a read under way keeps what it got.
         ::CancelIo(m_handle);
         finish(m_write);
-        finish(m_read);
-        QByteArray taken = std::exchange(m_in, {});
+        QByteArray taken = std::exchange(m_in, {}) + finish(m_read);
         // What the driver still holds for us, which is there now and so returns at once.
         COMSTAT status{};
         if (!m_gone && ::ClearCommError(m_handle, nullptr, &status) && status.cbInQue > 0) {
@@ -166,7 +164,6 @@ public:
     }
 
 private:
-    static constexpr DWORD ReadPiece = 32; // a thirtieth of a second of the line
     static constexpr qsizetype WritePiece = 16;
 
     CommError openFailure(const QString &path, DWORD code) const
@@ -219,11 +216,12 @@ private:
         const qint64 room = ReadBufferSize - m_in.size();
         if (room <= 0)
             return true; // the rest waits in the driver until the component takes some
-        // What has come returns at once; otherwise a short read, so that a steady stream, which
-        // never pauses, is handed on every few tens of milliseconds.
+        // What has come, which returns at once; or one byte, which returns as it comes. So a read under
+        // way never holds bytes it has taken off the line: cancelling one, as a close does, loses none
+        // (Wine does not give back what a cancelled read had).
         COMSTAT status{};
         const DWORD waiting = ::ClearCommError(m_handle, nullptr, &status) ? status.cbInQue : 0;
-        const auto size = DWORD(std::min<qint64>(room, std::max<DWORD>(waiting, ReadPiece)));
+        const auto size = DWORD(std::min<qint64>(room, std::max<DWORD>(waiting, 1)));
         m_read.bytes.resize(qsizetype(size));
         // Done at once or later, the event tells.
         if (!::ReadFile(m_handle, m_read.bytes.data(), size, nullptr, &m_read.overlapped) &&
