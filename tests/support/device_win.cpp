@@ -28,7 +28,7 @@ HANDLE openPort(const QString &name)
     return port;
 }
 
-// One transfer, waited for; a write the line does not take within a moment is cut short.
+// One transfer, waited for; one that the line does not take within a second is cut short.
 DWORD transfer(HANDLE port, char *bytes, DWORD size, bool write)
 {
     OVERLAPPED overlapped{};
@@ -37,7 +37,7 @@ DWORD transfer(HANDLE port, char *bytes, DWORD size, bool write)
     if ((write ? ::WriteFile(port, bytes, size, nullptr, &overlapped)
                : ::ReadFile(port, bytes, size, nullptr, &overlapped)) ||
         ::GetLastError() == ERROR_IO_PENDING) {
-        if (::WaitForSingleObject(overlapped.hEvent, 50) != WAIT_OBJECT_0)
+        if (::WaitForSingleObject(overlapped.hEvent, 1000) != WAIT_OBJECT_0)
             ::CancelIo(port);
         ::GetOverlappedResult(port, &overlapped, &done, TRUE);
     }
@@ -72,10 +72,10 @@ Device::Device()
     path = u"COM%1"_s.arg(2 * m_cable + 1);
     m_far = u"COM%1"_s.arg(2 * m_cable + 2).toLatin1();
     m_plug = (qEnvironmentVariable("ZEM_PLUGS") + u"/cable%1"_s.arg(m_cable + 1)).toLocal8Bit();
+    if (!plugBack() && !m_port)
+        qFatal("cannot open %s: is this the Windows stage, with its cables?", m_far.constData());
     if (HANDLE nearEnd = openPort(path)) // Wine lets a port open twice
         drain(nearEnd), ::CloseHandle(nearEnd);
-    if (!(m_port = openPort(QString::fromLatin1(m_far))))
-        qFatal("cannot open %s: is this the Windows stage, with its cables?", m_far.constData());
     drain(m_port);
     connect(m_pace, &QTimer::timeout, this, [this] {
         if (m_rate != 0 && !m_unplugged)
@@ -88,6 +88,10 @@ Device::~Device()
 {
     if (m_port)
         ::CloseHandle(m_port);
+    // The cable goes back in for the next story.
+    QFile plug(QString::fromLocal8Bit(m_plug));
+    if (m_unplugged && plug.open(QIODevice::WriteOnly))
+        plug.write("1");
     --cablesTaken;
 }
 
@@ -111,12 +115,23 @@ void Device::hangUp()
 
 bool Device::plugBack()
 {
+    // Plugged in, the cable's file says 1 and its far port opens (the stage makes it anew).
     QFile plug(QString::fromLocal8Bit(m_plug));
-    if (!m_unplugged || !plug.open(QIODevice::WriteOnly) || plug.write("1") != 1)
+    if (!plug.open(QIODevice::ReadWrite) || (plug.readAll() != "1" && !(plug.reset() && plug.write("1") == 1)))
         return false;
     plug.close();
-    ::CloseHandle(std::exchange(m_port, nullptr));
-    for (int i = 0; i < 100 && !(m_port = openPort(QString::fromLatin1(m_far))); ++i)
+    if (m_port)
+        ::CloseHandle(std::exchange(m_port, nullptr));
+    // Both ends as serial ports, the program's too.
+    const auto plugged = [this] {
+        DCB dcb{};
+        HANDLE nearEnd = openPort(path);
+        const bool serial = nearEnd && ::GetCommState(nearEnd, &dcb);
+        if (nearEnd)
+            ::CloseHandle(nearEnd);
+        return serial && (m_port = openPort(QString::fromLatin1(m_far)));
+    };
+    for (int i = 0; i < 100 && !plugged(); ++i)
         QThread::msleep(50);
     m_unplugged = !m_port;
     return m_port;
