@@ -29,9 +29,9 @@ struct Transfer
 QString systemMessage(DWORD code)
 {
     wchar_t *text = nullptr;
-    const DWORD size = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-        code, 0, reinterpret_cast<wchar_t *>(&text), 0, nullptr);
+    const DWORD size = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                            FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, code, 0, reinterpret_cast<wchar_t *>(&text), 0, nullptr);
     QString message = size > 0 ? QString::fromWCharArray(text, int(size)).trimmed()
                                : QCoreApplication::translate("zem::WinLine", "error %1").arg(code);
     ::LocalFree(text);
@@ -56,9 +56,11 @@ public:
 
     CommError open(const QString &path) override
     {
-        const QString device = path.startsWith(QLatin1String("\\\\.\\")) ? path : QLatin1String("\\\\.\\") + path;
-        m_handle = ::CreateFileW(reinterpret_cast<const wchar_t *>(device.utf16()), GENERIC_READ | GENERIC_WRITE,
-                                 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+        const QString device =
+            path.startsWith(QLatin1String("\\\\.\\")) ? path : QLatin1String("\\\\.\\") + path;
+        m_handle =
+            ::CreateFileW(reinterpret_cast<const wchar_t *>(device.utf16()), GENERIC_READ | GENERIC_WRITE, 0,
+                          nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
         if (m_handle == INVALID_HANDLE_VALUE)
             return openFailure(path, ::GetLastError());
         DCB dcb{};
@@ -320,7 +322,8 @@ QStringList listedPorts()
         if (result == ERROR_NO_MORE_ITEMS)
             break;
         if (result == ERROR_SUCCESS && type == REG_SZ)
-            names.append(QString::fromWCharArray(data, int(dataSize / sizeof(wchar_t))).section(QChar(0), 0, 0));
+            names.append(
+                QString::fromWCharArray(data, int(dataSize / sizeof(wchar_t))).section(QChar(0), 0, 0));
     }
     ::RegCloseKey(key);
     return names;
@@ -331,7 +334,8 @@ QMap<QString, std::pair<QString, QString>> portNames()
 {
     QMap<QString, std::pair<QString, QString>> found;
     // The Ports (COM & LPT) device class.
-    static const GUID portsClass = {0x4d36e978, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
+    static const GUID portsClass = {
+        0x4d36e978, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
     const HDEVINFO devices = ::SetupDiGetClassDevsW(&portsClass, nullptr, nullptr, DIGCF_PRESENT);
     if (devices == INVALID_HANDLE_VALUE)
         return found;
@@ -380,8 +384,8 @@ ComMap systemComMap()
     for (int n = 1; n <= int(map.size()); ++n) {
         const QString name = QStringLiteral("COM%1").arg(n);
         const auto [description, maker] = names.value(name);
-        map[size_t(n - 1)] = {name, description, maker, {},
-                              listed.contains(name) ? ComReason::Named : ComReason::Unlisted};
+        map[size_t(n - 1)] = {
+            name, description, maker, {}, listed.contains(name) ? ComReason::Named : ComReason::Unlisted};
     }
     return map;
 }

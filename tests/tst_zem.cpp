@@ -484,7 +484,8 @@ private Q_SLOTS:
                             : com1 == "folder"_L1                 ? folder.filePath(u"link"_s)
                                                                   : com1;
         const std::unique_ptr<QObject> holder = com1 == "held"_L1 ? Zem::hold(device.path) : nullptr;
-        if ((com1 == "held"_L1 && !holder) || (com1 == "folder"_L1 && !QFileInfo(zem.ports[0].path).isSymbolicLink()))
+        if ((com1 == "held"_L1 && !holder) ||
+            (com1 == "folder"_L1 && !QFileInfo(zem.ports[0].path).isSymbolicLink()))
             QSKIP("a port held by another program, or a link to a folder, which this system cannot make");
         for (const QString &step : std::as_const(steps)) {
             const QString verb = step.section(u' ', 0, 0), name = step.section(u' ', 1, 1);

@@ -115,8 +115,12 @@ QString Device::settings() const
                    QString::fromLatin1((line.c_cflag & CSIZE) == CS8 ? "8" : "7-") +
                    QString::fromLatin1(line.c_cflag & PARENB ? "E" : "N") +
                    QString::fromLatin1(line.c_cflag & CSTOPB ? "2" : "1");
-    for (const auto &[flag, name] : {std::pair<tcflag_t, const char *>{IXON, " ixon"}, {IXOFF, " ixoff"},
-                                     {ICRNL, " icrnl"}, {INLCR, " inlcr"}, {ISTRIP, " istrip"}, {INPCK, " inpck"}})
+    for (const auto &[flag, name] : {std::pair<tcflag_t, const char *>{IXON, " ixon"},
+                                     {IXOFF, " ixoff"},
+                                     {ICRNL, " icrnl"},
+                                     {INLCR, " inlcr"},
+                                     {ISTRIP, " istrip"},
+                                     {INPCK, " inpck"}})
         text += QString::fromLatin1(line.c_iflag & flag ? name : "");
     return text + QString::fromLatin1(line.c_cflag & CRTSCTS ? " crtscts" : "");
 }
@@ -160,4 +164,3 @@ void Zem::raise(QStringView signal)
 }
 
 const QString notSerial = u"/dev/null"_s;
-

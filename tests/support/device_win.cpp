@@ -14,8 +14,9 @@ int cablesTaken = 0; // devices take the cables in turn, and let them go the las
 HANDLE openPort(const QString &name)
 {
     const QString device = u"\\\\.\\"_s + name;
-    HANDLE port = ::CreateFileW(reinterpret_cast<const wchar_t *>(device.utf16()), GENERIC_READ | GENERIC_WRITE,
-                                0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    HANDLE port =
+        ::CreateFileW(reinterpret_cast<const wchar_t *>(device.utf16()), GENERIC_READ | GENERIC_WRITE, 0,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     if (port == INVALID_HANDLE_VALUE)
         return nullptr;
     DCB dcb{};
@@ -117,7 +118,8 @@ bool Device::plugBack()
 {
     // Plugged in, the cable's file says 1 and its far port opens (the stage makes it anew).
     QFile plug(QString::fromLocal8Bit(m_plug));
-    if (!plug.open(QIODevice::ReadWrite) || (plug.readAll() != "1" && !(plug.reset() && plug.write("1") == 1)))
+    if (!plug.open(QIODevice::ReadWrite) ||
+        (plug.readAll() != "1" && !(plug.reset() && plug.write("1") == 1)))
         return false;
     plug.close();
     if (m_port)
@@ -141,7 +143,8 @@ QString Device::settings() const
 {
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
-    HANDLE nearEnd = openPort(path); // as the program left it: the settings are the terminal's, not the handle's
+    HANDLE nearEnd =
+        openPort(path); // as the program left it: the settings are the terminal's, not the handle's
     if (!nearEnd || !::GetCommState(nearEnd, &dcb))
         return u"unknown"_s;
     ::CloseHandle(nearEnd);
@@ -160,8 +163,7 @@ class Holder : public QObject
 public:
     explicit Holder(HANDLE port)
         : m_port(port)
-    {
-    }
+    {}
     ~Holder() override { ::CloseHandle(m_port); }
 
 private:

@@ -27,8 +27,8 @@ public:
     // Bytes a second the device reads: 0 stops reading, -1 reads all there is. A tty that is open takes
     // all it is sent, so a device on a cable that stops reading is switched off.
     void setReadRate(int bytesPerSecond);
-    void hangUp();        // unplugs the device: the program's open port fails (a UART's only switches off)
-    bool plugBack();      // an adapter comes back under its name, once the program has let it go
+    void hangUp();   // unplugs the device: the program's open port fails (a UART's only switches off)
+    bool plugBack(); // an adapter comes back under its name, once the program has let it go
     // The line settings as the driver holds them: "9600 8N1", then any flow control or byte changes.
     QString settings() const;
     bool talks() const { return (m_master >= 0 || m_port) && !m_unplugged; }
