@@ -15,7 +15,9 @@
 #include <QSerialPort>
 
 #include <csignal>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace zem;
 
@@ -46,7 +48,7 @@ QStringList drawn()
          << u"txtResponse 960 840 5655 285 Response|"_s << u"btnClear0 7440 120 615 285 Clear hex bytes|Clear"_s << u"btnClear1 7440 480 615 285 Clear text|Clear"_s
          << u"btnClear2 7440 840 615 285 Clear received bytes|Clear"_s << first << u"Label1 120 120 615 255 |HEX:"_s << u"Label2 120 480 615 255 |TEXT:"_s
          << u"Label3 120 840 855 255 |Response:"_s << u"StatusBar1 0 1125 8205 255 |"_s << u"StatusBar1Panel1 0 1125 1440 255 |Disconnected"_s
-         << u"StatusBar1Panel2 1440 1125 1440 255 |COM1:9600 8N1"_s << u"sending 2880 1125 4245 255 |"_s << u"recording 7125 1125 1080 255 |Recording"_s;
+         << u"StatusBar1Panel2 1440 1125 1440 255 |COM1:9600 8N1"_s << u"sending 2880 1125 4245 255 |"_s << u"recording 7125 1125 1080 255 |"_s;
     // clang-format on
     return rows;
 }
@@ -58,6 +60,16 @@ QByteArray allBytes(qsizetype size)
     for (qsizetype i = 0; i < size; ++i)
         bytes[i] = char(i * 7 + i / 256);
     return bytes;
+}
+
+// The whole of a text, where * stands for any text.
+QRegularExpression wildcard(const QString &pattern)
+{
+    QStringList parts = pattern.split(u'*');
+    for (QString &part : parts)
+        part = QRegularExpression::escape(part);
+    return QRegularExpression(u'^' + parts.join(u".*"_s) + u'$',
+                              QRegularExpression::DotMatchesEverythingOption);
 }
 
 // The sending count's time is the line's time for what is left, or less while a close will give up sooner.
@@ -224,6 +236,7 @@ private Q_SLOTS:
         const QMap<QString, QStringList> forms{
             {u"StatusBar1Panel1"_s, {u"Connected"_s, u"Disconnected"_s, u"Disconnecting"_s}},
             {u"StatusBar1Panel2"_s, {u"COM4:9600 8N1"_s}},
+            {u"recording"_s, {u"Recording"_s, u"Saving"_s}},
             {u"sending"_s,
              {u"Sending: 1,048,576 bytes left, about 18:13"_s,
               u"Sending: 1,048,576 bytes left, closing in 0:10"_s}}};
@@ -375,84 +388,140 @@ private Q_SLOTS:
         QVERIFY(zem.find("txtTextOut")->text().isEmpty() && zem.messages.isEmpty());
     }
 
+    void aRecordHoldsTheWholeSession_data()
+    {
+        // Where the record goes: a file, text or raw as its name says (a .bin with the text log chosen);
+        // a named pipe that a program reads ("|"), that none reads ("|none"), whose reader goes away or
+        // stops reading; a file deleted while recording, or at the system's limit on a file's size; a
+        // folder that is not there. What is told may hold a * for any text.
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("told");
+        const QString stopped =
+            u"Recording to <path> stopped: %1. Nothing the line carried is lost: choose Record to File again to record the whole session to another file."_s;
+        // clang-format off
+        QTest::newRow("a text log") << u"a.log"_s << QString();
+        QTest::newRow("raw, as its name says") << u"a.bin"_s << QString();
+        QTest::newRow("a pipe") << u"|"_s << QString();
+        QTest::newRow("a pipe nobody reads") << u"|none"_s << u"Cannot record to <path>: no program reads from that pipe."_s;
+        QTest::newRow("a pipe whose reader goes away") << u"|gone"_s << stopped.arg(u"Broken pipe"_s);
+        QTest::newRow("a pipe whose reader stops") << u"|stalled"_s << u"Recording to <path> was stopped, but its disk took nothing for 5 seconds: * bytes the line carried did not reach it."_s;
+        QTest::newRow("a file deleted") << u"deleted"_s << stopped.arg(u"the file was deleted"_s);
+        QTest::newRow("the size limit") << u"limit"_s << stopped.arg(u"File too large"_s);
+        QTest::newRow("no such folder") << u"x/a.log"_s << u"Cannot record to */x/a.log: No such file or directory."_s;
+        // clang-format on
+    }
+
     void aRecordHoldsTheWholeSession()
     {
-        // A record started after traffic holds the session from its start, both ways and its events in
-        // order, times never going back; a raw record holds every byte received. A file that cannot be
-        // written stops the recording with one message, and the next record holds everything again.
-        Zem zem;
+        // A record started after traffic holds the session from its start, both ways and the line's
+        // events in order, each at the time it happened, a line holding at most 1,000 numbers; one
+        // stopped as the program ends holds its last entry. Whatever keeps a file from taking the record
+        // stops it with one message, holds up nothing else, and the next record holds everything again.
+        QFETCH(QString, target);
+        QFETCH(QString, told);
         QTemporaryDir dir;
+        const bool piped = target.startsWith(u'|');
+        const QString path = dir.filePath(piped                                            ? u"pipe.log"_s
+                                          : target == "limit"_L1 || target == "deleted"_L1 ? u"c.log"_s
+                                                                                           : target);
+        int reader = -1;
+        if (piped)
+            QVERIFY(::mkfifo(qPrintable(path), 0600) == 0);
+        if (piped && target != "|none"_L1)
+            reader = ::open(qPrintable(path), O_RDONLY | O_NONBLOCK);
+        if (target == "|stalled"_L1) // so that a few lines fill it
+            ::fcntl(reader, F_SETPIPE_SZ, 4096);
+        QByteArray fromPipe;
+        const auto file = [&](const QString &name) {
+            QFile read(dir.filePath(name));
+            char buffer[4096];
+            for (ssize_t n;
+                 piped && name == "pipe.log"_L1 && (n = ::read(reader, buffer, sizeof buffer)) > 0;)
+                fromPipe.append(buffer, n);
+            return piped && name == "pipe.log"_L1   ? fromPipe
+                   : read.open(QIODevice::ReadOnly) ? read.readAll()
+                                                    : QByteArray();
+        };
+        Zem zem;
         auto *mnuRecord = zem.find<QAction>("mnuRecord");
-        const auto record = [&](const QString &name) { // as text, or raw for a .bin
-            if (mnuRecord->isChecked())                // chosen again, it stops
-                zem.trigger("mnuRecord");
+        const auto record = [&](const QString &to) { // with the text log chosen
             zem.trigger("mnuRecord");
             auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
             QVERIFY(dialog && dialog->selectedFiles().value(0).contains(
                                   QRegularExpression(u"/zem-[0-9]{4}-[0-9]{2}-[0-9]{2}-[0-9]{6}\\.log$"_s)));
-            dialog->selectNameFilter(dialog->nameFilters().value(name.endsWith(".bin"_L1)));
-            dialog->selectFile(dir.filePath(name)), static_cast<QDialog *>(dialog)->accept();
+            dialog->setOption(QFileDialog::DontConfirmOverwrite); // a pipe is there before
+            dialog->selectFile(to), static_cast<QDialog *>(dialog)->accept();
         };
-        const auto file = [&](const QString &name) {
-            QFile read(dir.filePath(name));
-            return read.open(QIODevice::ReadOnly) ? read.readAll() : QByteArray();
-        };
+        const qint64 start = QDateTime::currentMSecsSinceEpoch();
         zem.type("txtTextOut", u"AT"_s), zem.click("btnSend1");
         Device *device = zem.connect(2);
         zem.type("txtHEX0", u"1b"_s), zem.click("btnSend0"), zem.click("btnSend1");
-        const QByteArray talk = allBytes(600);
-        for (const qsizetype half : {0, 300}) { // the record starts between the halves
-            device->send(talk.mid(half, 300));
-            QTRY_COMPARE(zem.find("txtResponse")->text().count(u' '), half + 300);
-            half ? zem.trigger("mnuConnect") : record(u"a.log"_s);
-        }
-        QTRY_VERIFY(file(u"a.log"_s).endsWith(" * Disconnected.\n"));
-        // The record line by line, times never going back; the bytes received in as many lines as batches.
-        QStringList lines;
-        QByteArray received;
-        QDateTime last;
-        for (const QByteArray &line : file(u"a.log"_s).trimmed().split('\n')) {
-            const QStringList at = QString::fromUtf8(line).split(u' ');
-            const QDateTime time = QDateTime::fromString(at[0], Qt::ISODateWithMs);
-            QVERIFY2(time.isValid() && time >= last && at.value(1) == "Com"_L1, line.constData());
-            last = time;
-            if (at[3] != "<"_L1)
-                lines += at.mid(3).join(u' ');
-            else
-                for (const QString &number : at.mid(4))
-                    received += char(number.toInt());
-        }
-        QCOMPARE(lines, QStringList({u"* A Send of 2 bytes wrote nothing: no port was open."_s,
-                                     u"* Connected to %1."_s.arg(device->path), u"> 27"_s, u"> 65 84"_s,
-                                     u"* Disconnected."_s}));
-        QCOMPARE(received, talk);
-        record(u"b.bin"_s);
-        QTRY_COMPARE(file(u"b.bin"_s), talk);
-        // Where no file can be made, and past the system's limit on a file's size, as on a full disk.
-        record(u"a.log/x.log"_s);
+        const QByteArray talk = allBytes(2400);
         rlimit was{};
         ::getrlimit(RLIMIT_FSIZE, &was);
-        const rlimit small{100, was.rlim_max};
-        ::setrlimit(RLIMIT_FSIZE, &small), record(u"c.log"_s);
-        QTRY_COMPARE(zem.messages.size(), 2);
-        ::setrlimit(RLIMIT_FSIZE, &was);
-        QVERIFY2(zem.messages[0].startsWith(u"Cannot record to %1: "_s.arg(dir.filePath(u"a.log/x.log"_s))) &&
-                     zem.messages[1].startsWith(
-                         u"Recording to %1 stopped: File too large. Nothing"_s.arg(dir.filePath(u"c.log"_s))),
-                 qPrintable(zem.messages.join(u'|')));
-        QVERIFY(!mnuRecord->isChecked() && zem.find<QLabel>("recording")->isHidden());
-        record(u"d.log"_s);
-        QVERIFY(mnuRecord->isChecked() && zem.find<QLabel>("recording")->isVisible());
-        QTRY_COMPARE(file(u"d.log"_s), file(u"a.log"_s));
-        // Past its bound the journal lets its oldest entries go, and a record says how much it lacks.
-        Journal journal(100);
-        for (const char byte : {'a', 'b', 'c'})
-            journal.add(JournalEntry::Received, 1, QByteArray(60, byte));
-        Recording late(&journal);
-        late.start(dir.filePath(u"e.log"_s), Recording::Format::Text);
-        QTRY_VERIFY(
-            file(u"e.log"_s).contains(" * This record starts after the first 120 bytes of the session") &&
-            file(u"e.log"_s).endsWith(QByteArray(QByteArray(" 99").repeated(60) + '\n')));
+        for (const qsizetype half : {0, 1200}) { // the record starts between the halves
+            device->send(talk.mid(half, 1200));
+            QTRY_COMPARE(zem.find("txtResponse")->text().count(u' '), half + 1200);
+            if (half == 0 && target == "limit"_L1)
+                ::setrlimit(RLIMIT_FSIZE, std::array{rlimit{2000, was.rlim_max}}.data());
+            if (half == 0)
+                record(path);
+            QTRY_VERIFY(QFileInfo(path).size() > 0 || !file(u"pipe.log"_s).isEmpty() ||
+                        !zem.messages.isEmpty() || target == "|stalled"_L1);
+            if (target == "|gone"_L1)
+                ::close(std::exchange(reader, -1));
+            if (target == "deleted"_L1)
+                QFile::remove(path);
+        }
+        if (target == "limit"_L1) {
+            QTRY_VERIFY(!zem.messages.isEmpty());
+            ::setrlimit(RLIMIT_FSIZE, &was);
+        }
+        zem.trigger("mnuConnect");
+        const qint64 end = QDateTime::currentMSecsSinceEpoch();
+        // The record as the session went: local times with their offset, as things happened; the bytes
+        // received, under their Com; the lines besides them.
+        const QStringList besides{u"Com 1 * A Send of 2 bytes wrote nothing: no port was open."_s,
+                                  u"Com 2 * Connected to %1."_s.arg(device->path), u"Com 2 > 27"_s,
+                                  u"Com 2 > 65 84"_s, u"Com 2 * Disconnected."_s};
+        const QRegularExpression stamp(
+            u"^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9:]{8}\\.[0-9]{3}[+-][0-9]{2}:[0-9]{2}$"_s);
+        const auto holdsTheSession = [&](const QString &name) {
+            const QByteArray text = file(name);
+            if (name.endsWith(".bin"_L1) || !text.endsWith('\n'))
+                return text == talk;
+            QStringList lines;
+            QByteArray received;
+            qint64 last = start - 2, longest = 0; // a clock read to the millisecond
+            for (const QByteArray &line : text.chopped(1).split('\n')) {
+                const QStringList at = QString::fromUtf8(line).split(u' ');
+                const qint64 time = QDateTime::fromString(at[0], Qt::ISODateWithMs).toMSecsSinceEpoch();
+                if (!stamp.match(at[0]).hasMatch() || time < last || time > end)
+                    return false;
+                last = time;
+                if (at[3] != "<"_L1 || at[2] != "2"_L1)
+                    lines += at.mid(1).join(u' ');
+                for (const QString &number : at.mid(4))
+                    received += at[3] == "<"_L1 ? QByteArray(1, char(number.toInt())) : QByteArray();
+                longest = std::max(longest, at[3] == "<"_L1 ? at.size() - 4 : 0);
+            }
+            return received == talk && longest == 1000 && lines == besides;
+        };
+        if (told.isEmpty()) { // stopped, and the program ended at once
+            zem.trigger("mnuRecord"), zem.window->close();
+            QTRY_VERIFY(!zem.window->isVisible() && holdsTheSession(piped ? u"pipe.log"_s : target));
+            QVERIFY(zem.messages.isEmpty());
+            return;
+        }
+        if (mnuRecord->isChecked())
+            zem.trigger("mnuRecord");
+        record(dir.filePath(u"all.log"_s)); // at once, whatever the file before does
+        QTRY_VERIFY(holdsTheSession(u"all.log"_s));
+        const QRegularExpression expected = wildcard(told.replace(u"<path>"_s, path));
+        QTRY_VERIFY2_WITH_TIMEOUT(zem.messages.size() == 1 && expected.match(zem.messages[0]).hasMatch(),
+                                  qPrintable(zem.messages.join(u'|')), 10000);
+        ::close(reader); // a writer stuck on the pipe is let go
+        QTest::qWait(100);
     }
 
     void failuresSayWhatHappened_data()
@@ -501,8 +570,7 @@ private Q_SLOTS:
             : verb == "click"_L1 ? zem.click(name)
                                  : zem.trigger(verb);
         }
-        const auto expected =
-            QRegularExpression::fromWildcard(told.replace(u"<path>"_s, zem.ports[0].path), Qt::CaseSensitive);
+        const QRegularExpression expected = wildcard(told.replace(u"<path>"_s, zem.ports[0].path));
         QTRY_VERIFY2(zem.messages.size() == 1 && expected.match(zem.messages[0]).hasMatch(),
                      qPrintable(zem.messages.join(u'|')));
         // Told once, not for every error QSerialPort repeats nor for a Send that found the port closed;
