@@ -34,8 +34,8 @@ class Journal : public QObject
 {
     Q_OBJECT
 public:
-    // What the journal may cost, its bytes and their bookkeeping: a day of a device that streams at
-    // the line's rate, a week of one that sends a byte now and then.
+    // What the journal may cost, its bytes and their bookkeeping: fifteen hours of a device that streams
+    // at the line's rate, four days of one that sends a lone byte every 150 ms.
     static constexpr qint64 Bound = qint64(64) << 20;
     // Bytes received within this long of an entry's first byte join it, so that a stream costs an
     // entry a tenth of a second, not one each time the driver hands a few bytes over.

@@ -116,6 +116,42 @@ private Q_SLOTS:
             QCOMPARE(receivedText(c), responseModel(c, {}, 8));
     }
 
+    void theJournalKeepsWithinItsBound()
+    {
+        // Entries of every size against a few-line model: an entry costs its bytes and a fixed share, the
+        // oldest go first while the cost is over the bound (one always stays), bytes received close
+        // together join one entry, and the session's bytes are counted across what went.
+        Journal journal(4000);
+        std::deque<JournalEntry> model;
+        qint64 first = 0, cost = 0, before = 0;
+        const auto costOf = [](const JournalEntry &e) {
+            return Journal::EntryCost + e.bytes.size() +
+                   (e.words.isEmpty() ? 0 : qint64(sizeof(QString)) + 2 * e.words.size());
+        };
+        for (int i = 1; i < 400; ++i) {
+            const QByteArray bytes = allBytes(i % 50 ? i % 97 + 13 : 4500).mid(i % 13);
+            if (i % 5 == 0)
+                journal.addEvent(i % 4, QString::fromLatin1(bytes.left(40))),
+                    model.push_back({0, JournalEntry::Event, i % 4, {}, QString::fromLatin1(bytes.left(40))});
+            else
+                journal.add(JournalEntry::Kind(i % 2 ? '>' : '<'), 3, bytes),
+                    model.push_back({0, JournalEntry::Kind(i % 2 ? '>' : '<'), 3, bytes, {}});
+            if (i % 4 == 2 && i % 5 != 0) // bytes that follow closely
+                journal.add(JournalEntry::Received, 3, "ab"), model.back().bytes += "ab";
+            journal.settle();
+            for (cost += costOf(model.back()); cost > 4000 && model.size() > 1; ++first, model.pop_front())
+                cost -= costOf(model.front()), before += model.front().bytes.size();
+            QVERIFY(journal.begin() == first && journal.end() == first + qint64(model.size()) &&
+                    journal.cost() == cost);
+            QCOMPARE(journal.bytesBefore(first), before);
+            const JournalEntry oldest = journal.entry(first), newest = journal.entry(journal.end() - 1);
+            QVERIFY(oldest.bytes == model.front().bytes && oldest.words == model.front().words &&
+                    oldest.port == model.front().port);
+            QVERIFY(newest.bytes == model.back().bytes && newest.words == model.back().words &&
+                    newest.kind == model.back().kind);
+        }
+    }
+
     void receivingAndSendingKeepTheirTime()
     {
         // Ten seconds of a byte every millisecond, each OnComm handler costing `cost` milliseconds:
@@ -714,6 +750,17 @@ private Q_SLOTS:
                      talked.chopped(response.size()).count(u' ') < 4 &&
                      (talk.size() > 10 || !device->talks()),
                  qPrintable(response.left(80)));
+        // The journal holds them as they arrived, under Com 1, before the event that ended the line.
+        const auto *journal = zem.window->findChild<Journal *>();
+        QString journaled, after;
+        for (qint64 n = journal->begin(), ended = 0; n < journal->end(); ++n) {
+            const JournalEntry entry = journal->entry(n);
+            ended |= entry.words.contains(QRegularExpression(u"^(Disconnected|The device went away)"_s));
+            (ended ? after : journaled) += entry.kind == JournalEntry::Received && entry.port == 1
+                                               ? QString::fromLatin1(entry.bytes)
+                                               : QString(entry.kind == JournalEntry::Received, u'?');
+        }
+        QVERIFY(responseModel(journaled, {}, zem::TextField::Limit) == response && after.isEmpty());
         shown.removeDuplicates();
         const QString all = shown.join(u'|');
         QVERIFY2(shown.size() > (readRate > 0 ? 2 : 0) && all.startsWith("Disconnecting Sending: "_L1) &&
