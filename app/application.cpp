@@ -107,7 +107,7 @@ void closeOnSignals(frmMain *window)
         char bytes[64];
         while (::read(signalSocket[0], bytes, sizeof bytes) > 0) {
         }
-        window->closeUnattended();
+        window->close();
     });
 #else
     Q_UNUSED(window)

@@ -72,8 +72,7 @@ frmMain::frmMain(CommComponent *comm, QWidget *parent)
     });
     m_ports = new PortConnection(MSComm1, mnuCom, mnuConnect, this);
     connect(m_ports, &PortConnection::message, this, &frmMain::tell);
-    auto *panel =
-        new Panel({txtHEX, txtTextOut, txtResponse, btnSend, btnClear, TextField::Limit}, MSComm1, this);
+    auto *panel = new Panel({txtHEX, txtTextOut, txtResponse, btnSend, btnClear}, MSComm1, this);
     connect(panel, &Panel::message, this, &frmMain::tell);
     keepJournal();
 
@@ -113,7 +112,6 @@ void frmMain::mnuRecord_Click()
     }
     const QStringList formats{tr("Text log, both ways (*.log)"), tr("Received bytes, raw (*.bin)")};
     auto *dialog = new QFileDialog(this, tr("Record to File"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setNameFilters(formats);
     dialog->setDefaultSuffix(QStringLiteral("log"));
@@ -134,7 +132,7 @@ void frmMain::mnuRecord_Click()
                          (suffix != QLatin1String("log") && dialog->selectedNameFilter() == formats[1]);
         m_recording->start(path, raw ? Recording::Format::Raw : Recording::Format::Text);
     });
-    dialog->open();
+    m_messages->open(dialog);
 }
 
 void frmMain::buildControls()
@@ -347,27 +345,18 @@ void frmMain::Form_Unload()
 
 void frmMain::closeEvent(QCloseEvent *event)
 {
-    // Closing is never refused, but the window stands, showing the close, until output still queued
-    // has gone out or its bound has passed, and until the records hold the session up to there;
-    // closing again meanwhile changes nothing.
+    // Closing is never refused, whatever dialog stands, but the window stands, showing the close, until
+    // output still queued has gone out or its bound has passed, and until the records hold the session
+    // up to there; closing again meanwhile changes nothing.
     if (!m_unloading) {
         m_unloading = true;
+        m_messages->dismissAll();
         Form_Unload();
     }
     // Once the port has closed, the records end there, and the window goes when they hold everything.
     if (!MSComm1->PortOpen())
         m_recording->stop();
     event->setAccepted(!MSComm1->PortOpen() && !m_recording->saving());
-}
-
-void frmMain::closeUnattended()
-{
-    // A message standing would keep the window from closing.
-    while (QWidget *modal = QApplication::activeModalWidget()) {
-        if (!modal->close())
-            break;
-    }
-    close();
 }
 
 } // namespace zem

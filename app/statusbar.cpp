@@ -136,6 +136,8 @@ void StatusBar::showState()
                                            : Line::Disconnected;
     m_lineState->setText(lineText(line));
     m_lineSettings->setText(settingsText(m_comm->CommPort()));
+    // A close that starts changes what the count's time means: it shows at once.
+    m_sendingPace.stop();
     showSending();
 }
 

@@ -482,7 +482,7 @@ private Q_SLOTS:
         auto *mnuRecord = zem.find<QAction>("mnuRecord");
         const auto record = [&](const QString &to) { // with the text log chosen
             zem.trigger("mnuRecord");
-            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            auto *dialog = zem.standing<QFileDialog>();
             QVERIFY(dialog && dialog->selectedFiles().value(0).contains(
                                   QRegularExpression(u"/zem-[0-9]{4}-[0-9]{2}-[0-9]{2}-[0-9]{6}\\.log$"_s)));
             dialog->setOption(QFileDialog::DontConfirmOverwrite); // a pipe is there before
@@ -730,7 +730,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!zem.comm().isClosing(), 12000);
         stalled = std::max(stalled, tick.elapsed()); // a close that waits in the kernel: 30 s
         QVERIFY2(stalled < 5000, qPrintable(QString::number(stalled)));
-        QVERIFY(!told.startsWith("^Hex"_L1) || QApplication::activeModalWidget());
+        QVERIFY(!told.startsWith("^Hex"_L1) || zem.standing<QMessageBox>());
         zem.answer.start();
         QTest::qWait(300);       // anything put off would run now
         seen.removeDuplicates(); // no state comes back

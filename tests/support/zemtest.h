@@ -67,6 +67,13 @@ struct Zem
     }
     // Writes until the line takes no more (a device that reads nothing), then `more`.
     void clog(qsizetype more) const;
+    // The dialog of that kind standing over the window, if any.
+    template<typename T> T *standing() const
+    {
+        const QList<T *> all = window->findChildren<T *>();
+        const auto shown = std::find_if(all.cbegin(), all.cend(), [](const T *d) { return d->isVisible(); });
+        return shown == all.cend() ? nullptr : *shown;
+    }
     template<typename T = QLineEdit> T *find(QAnyStringView name) const
     {
         T *found = window->findChild<T *>(name.toString());
