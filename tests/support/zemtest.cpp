@@ -119,6 +119,7 @@ Zem::Zem()
     QObject::connect(&answer, &QTimer::timeout, [this] {
         if (auto *box = window ? standing<QMessageBox>() : nullptr) {
             const bool designed = box->windowTitle() == "ZEM"_L1 && box->icon() == QMessageBox::NoIcon &&
+                                  box->textFormat() == Qt::PlainText &&
                                   box->standardButtons() == QMessageBox::Ok;
             messages.append(designed ? box->text() : "BAD: "_L1 + box->text());
             box->button(QMessageBox::Ok)->click();
