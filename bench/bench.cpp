@@ -540,19 +540,33 @@ void close()
 
 void paste()
 {
-    // 16 MiB pasted into TEXT, refused as it is measured before the field takes it in; then the same put
-    // in by QLineEdit's own insert, as every paste was before, which the limit refuses only afterwards.
+    // 16 MiB pasted into TEXT by the keys and by the context menu, refused as it is measured before the
+    // field takes it in; then the same put in by QLineEdit's own insert, as every paste was before, which
+    // the limit refuses only afterwards.
     Program zem;
     QLineEdit *field = zem.find(u"txtTextOut"_s);
     const QString huge(16 << 20, u'x');
     QGuiApplication::clipboard()->setText(huge);
-    for (const bool measured : {true, false}) {
+    const auto byMenu = [field] {
+        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(1, 1), field->mapToGlobal(QPoint(1, 1)));
+        QApplication::sendEvent(field, &click);
+        auto *menu = field->findChild<QMenu *>();
+        for (QAction *action : menu->actions())
+            if (action->text().endsWith(u"\tCtrl+V"_s))
+                action->trigger();
+        delete menu;
+    };
+    for (const char *way :
+         {"by the keys", "by the context menu", "through QLineEdit's own insert, as before"}) {
         const double peak = peakMiB();
         QElapsedTimer clock;
         clock.start();
-        measured ? QTest::keySequence(field, QKeySequence::Paste) : field->insert(huge);
-        std::printf("%s 16 MiB paste refused in %lld ms, the process's peak memory grew %.0f MiB\n",
-                    measured ? "\nA" : "The same as before: a", static_cast<long long>(clock.elapsed()),
+        const QByteArray how(way);
+        how.startsWith("by the keys")      ? QTest::keySequence(field, QKeySequence::Paste)
+        : how.startsWith("by the context") ? byMenu()
+                                           : field->insert(huge);
+        std::printf("%s16 MiB paste %s: refused in %lld ms, the process's peak memory grew %.0f MiB\n",
+                    how.startsWith("by the keys") ? "\n" : "", way, static_cast<long long>(clock.elapsed()),
                     peakMiB() - peak);
     }
 }
