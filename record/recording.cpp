@@ -186,12 +186,14 @@ public:
         connect(m_journal, &Journal::changed, this, &RecordFile::pump);
         m_stall.setSingleShot(true);
         connect(&m_stall, &QTimer::timeout, this, [this] {
-            giveUp(Recording::tr(
-                       "Recording to %1 was stopped, but its disk took nothing for %2 seconds: %Ln byte(s) "
-                       "the line carried did not reach it.",
-                       nullptr, plural(m_endAt - m_doneAt))
-                       .arg(m_path)
-                       .arg(Recording::StallMs / 1000));
+            // A file that holds everything and only fails to close lacks nothing worth a word.
+            giveUp(m_endAt == m_doneAt ? QString()
+                                       : Recording::tr("Recording to %1 was stopped, but its disk took "
+                                                       "nothing for %2 seconds: %Ln byte(s) "
+                                                       "the line carried did not reach it.",
+                                                       nullptr, plural(m_endAt - m_doneAt))
+                                             .arg(m_path)
+                                             .arg(Recording::StallMs / 1000));
         });
         m_thread->start(QThread::LowPriority);
         m_waiting.start();
