@@ -25,23 +25,35 @@ zem_require_packages() {
         awk '/^Setting up / { print "zem:   " $3; fflush() }'
 }
 
-# Under sudo in a user's clone, the build is the user's: a root-owned build/ would stop their next
-# run. Re-runs the calling script as the clone's owner once the packages are in.
+# Under sudo in a user's clone, the build is the user's: a root-owned file in the clone would stop
+# their next run. Re-runs the calling script as the clone's owner once the packages are in; run as
+# that owner, stops at anything in the clone that another account (root, by an earlier sudo) owns.
 zem_build_as_owner() {
-    local owner
+    local owner group
     owner=$(stat -c %U "$ZEM_ROOT")
+    group=$(stat -c %G "$ZEM_ROOT")
     if [ "$(id -u)" -eq 0 ] && [ "$owner" != root ] && [ -z "${ZEM_AS_OWNER:-}" ]; then
         echo "zem: building as $owner, who owns $ZEM_ROOT"
         exec runuser -u "$owner" -- env ZEM_AS_OWNER=1 "$@"
     fi
-    local dir
-    for dir in "$ZEM_ROOT"/build*; do
-        if [ -e "$dir" ] && [ ! -w "$dir" ]; then
-            echo "zem: $dir belongs to another account (an earlier run with sudo?); remove it with" >&2
-            echo "    sudo rm -rf $dir" >&2
-            exit 1
+    # Root may write anything; its owner needs every file in the clone to be theirs.
+    [ "$(id -u)" -ne 0 ] || return 0
+    local stray
+    mapfile -t stray < <(find "$ZEM_ROOT" ! -user "$owner" 2>/dev/null)
+    if [ ${#stray[@]} -gt 0 ]; then
+        if [ ${#stray[@]} -eq 1 ]; then
+            echo "zem: ${stray[0]} is not $owner's (left by an earlier sudo?)" >&2
+        else
+            echo "zem: ${#stray[@]} files in $ZEM_ROOT are not $owner's (left by an earlier sudo?), such as ${stray[0]}" >&2
         fi
-    done
+        echo "zem: give them back to $owner, then run this again:" >&2
+        printf '    sudo chown -R %s %q\n' "$owner:$group" "$ZEM_ROOT" >&2
+        exit 1
+    fi
+    if [ "$(id -un)" != "$owner" ] && [ ! -w "$ZEM_ROOT" ]; then
+        echo "zem: $ZEM_ROOT is $owner's; run this as $owner, or in a clone of your own" >&2
+        exit 1
+    fi
 }
 
 # With what `cpack -G DEB` needs to write a package that names its libraries (dpkg-dev, file).
