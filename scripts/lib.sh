@@ -1,4 +1,5 @@
-# Shared by the run and test commands: installs what the build needs on a Debian machine.
+# Shared by the scripts: installs what the build needs on a Debian machine, builds, keeps the clone
+# its owner's, and stops at once on Ctrl-C.
 
 ZEM_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
@@ -78,7 +79,7 @@ zem_build() {
 # INT, TERM or HUP to the script then goes on to that whole session, which a terminal would not
 # reach; the script waits for it to end, says its last word (its zem_on_signal, where it has one)
 # and ends by the same signal, as a caller expects of a Ctrl-C.
-ZEM_CHILD= ZEM_STDERR=
+ZEM_CHILD='' ZEM_STDERR=''
 
 zem_stop_on_signals() {
     local sig
