@@ -44,10 +44,11 @@ zem_build_as_owner() {
     if [ ${#stray[@]} -gt 0 ]; then
         if [ ${#stray[@]} -eq 1 ]; then
             echo "zem: ${stray[0]} is not $owner's (left by an earlier sudo?)" >&2
+            echo "zem: give it back to $owner, then run this again:" >&2
         else
             echo "zem: ${#stray[@]} files in $ZEM_ROOT are not $owner's (left by an earlier sudo?), such as ${stray[0]}" >&2
+            echo "zem: give them back to $owner, then run this again:" >&2
         fi
-        echo "zem: give them back to $owner, then run this again:" >&2
         printf '    sudo chown -R %s %q\n' "$owner:$group" "$ZEM_ROOT" >&2
         exit 1
     fi
