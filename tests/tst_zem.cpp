@@ -600,7 +600,12 @@ private Q_SLOTS:
         if (told.isEmpty()) { // stopped, and the program ended at once
             zem.trigger("mnuRecord"), zem.window->close();
             QTRY_VERIFY(!zem.window->isVisible() && holdsTheSession(piped ? u"pipe.log"_s : target));
-            QVERIFY(zem.messages.isEmpty());
+            const QFileInfoList open =
+                QDir(u"/proc/self/fd"_s).entryInfoList(QDir::System | QDir::AllEntries);
+            QVERIFY(zem.messages.isEmpty() &&
+                    std::none_of(open.cbegin(), open.cend(), [&](const QFileInfo &fd) {
+                        return fd.symLinkTarget() == path; // the file closed as well
+                    }));
             return;
         }
         if (mnuRecord->isChecked())
