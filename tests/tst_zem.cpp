@@ -600,6 +600,7 @@ private Q_SLOTS:
         if (told.isEmpty()) { // stopped, and the program ended at once
             zem.trigger("mnuRecord"), zem.window->close();
             QTRY_VERIFY(!zem.window->isVisible() && holdsTheSession(piped ? u"pipe.log"_s : target));
+            ::close(reader);
             const QFileInfoList open =
                 QDir(u"/proc/self/fd"_s).entryInfoList(QDir::System | QDir::AllEntries);
             QVERIFY(zem.messages.isEmpty() &&
