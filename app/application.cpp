@@ -72,9 +72,10 @@ std::unique_ptr<QApplication> startApplication(int &argc, char **argv)
 void initApplication()
 {
 #ifdef Q_OS_UNIX
-    // A record that reaches the system's file size limit fails like a full disk, rather than end the
-    // program.
+    // A record that reaches the system's file size limit fails like a full disk, and one to a pipe
+    // whose reader went away like a removed drive, rather than end the program.
     ::signal(SIGXFSZ, SIG_IGN);
+    ::signal(SIGPIPE, SIG_IGN);
 #endif
     QApplication::setApplicationName(applicationTitle());
     QApplication::setApplicationVersion(QStringLiteral(ZEM_VERSION));
@@ -106,7 +107,7 @@ void closeOnSignals(frmMain *window)
         char bytes[64];
         while (::read(signalSocket[0], bytes, sizeof bytes) > 0) {
         }
-        window->closeUnattended();
+        window->close();
     });
 #else
     Q_UNUSED(window)

@@ -65,15 +65,14 @@ frmMain::frmMain(CommComponent *comm, QWidget *parent)
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     m_messages = new MessageQueue(this);
-    // The window goes once the port's close has ended.
+    // The window goes once the port's close has ended (and the records hold everything).
     connect(MSComm1, &CommComponent::stateChanged, this, [this] {
         if (m_unloading && !MSComm1->PortOpen())
             QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
     });
     m_ports = new PortConnection(MSComm1, mnuCom, mnuConnect, this);
     connect(m_ports, &PortConnection::message, this, &frmMain::tell);
-    auto *panel =
-        new Panel({txtHEX, txtTextOut, txtResponse, btnSend, btnClear, TextField::Limit}, MSComm1, this);
+    auto *panel = new Panel({txtHEX, txtTextOut, txtResponse, btnSend, btnClear}, MSComm1, this);
     connect(panel, &Panel::message, this, &frmMain::tell);
     keepJournal();
 
@@ -82,23 +81,23 @@ frmMain::frmMain(CommComponent *comm, QWidget *parent)
 
 void frmMain::keepJournal()
 {
-    // From the program's start, so that a record started at any time holds the whole session.
+    // From the program's start, so that a record started at any time holds the whole session. Bytes
+    // are journaled as the component takes them off the line, under the Com they came from.
     auto *journal = new Journal(Journal::Bound, this);
-    const auto entry = [this, journal](JournalEntry::Kind kind) {
-        return [this, journal, kind](const QByteArray &bytes) {
-            journal->add(kind, MSComm1->CommPort(), bytes);
-        };
+    const auto bytes = [this, journal](JournalEntry::Kind kind) {
+        return [this, journal, kind](const QByteArray &b) { journal->add(kind, MSComm1->CommPort(), b); };
     };
-    connect(MSComm1, &CommComponent::bytesSent, journal, entry(JournalEntry::Sent));
-    connect(MSComm1, &CommComponent::bytesReceived, journal, entry(JournalEntry::Received));
-    connect(MSComm1, &CommComponent::lineEvent, journal, [this, journal](const QString &words) {
-        journal->add(JournalEntry::Event, MSComm1->CommPort(), {}, words);
-    });
+    connect(MSComm1, &CommComponent::bytesSent, journal, bytes(JournalEntry::Sent));
+    connect(MSComm1, &CommComponent::bytesReceived, journal, bytes(JournalEntry::Received));
+    connect(MSComm1, &CommComponent::lineEvent, journal,
+            [this, journal](const QString &words) { journal->addEvent(MSComm1->CommPort(), words); });
     m_recording = new Recording(journal, this);
     connect(m_recording, &Recording::failed, this, &frmMain::tell);
     connect(m_recording, &Recording::stateChanged, this, [this] {
         mnuRecord->setChecked(!m_recording->path().isEmpty());
-        m_statusBar->showRecording(m_recording->path());
+        m_statusBar->showRecording(m_recording->path(), m_recording->saving());
+        if (m_unloading && !m_recording->saving())
+            QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
     });
     connect(mnuRecord, &QAction::triggered, this, &frmMain::mnuRecord_Click);
 }
@@ -113,26 +112,27 @@ void frmMain::mnuRecord_Click()
     }
     const QStringList formats{tr("Text log, both ways (*.log)"), tr("Received bytes, raw (*.bin)")};
     auto *dialog = new QFileDialog(this, tr("Record to File"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setNameFilters(formats);
     dialog->setDefaultSuffix(QStringLiteral("log"));
     dialog->setDirectory(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
     dialog->selectFile(
         QDateTime::currentDateTime().toString(QStringLiteral("'zem-'yyyy-MM-dd-HHmmss'.log'")));
+    // A change of format changes the name's suffix, and keeps the rest of what was typed.
     connect(dialog, &QFileDialog::filterSelected, dialog, [dialog, formats](const QString &format) {
         const QString suffix = format == formats[1] ? QStringLiteral("bin") : QStringLiteral("log");
         dialog->setDefaultSuffix(suffix);
-        if (const QString chosen = dialog->selectedFiles().value(0); !chosen.isEmpty())
-            dialog->selectFile(QFileInfo(chosen).completeBaseName() + u'.' + suffix);
+        if (const QFileInfo chosen(dialog->selectedFiles().value(0)); !chosen.fileName().isEmpty())
+            dialog->selectFile(chosen.path() + u'/' + chosen.completeBaseName() + u'.' + suffix);
     });
     connect(dialog, &QFileDialog::fileSelected, this, [this, dialog, formats](const QString &path) {
-        const auto format =
-            dialog->selectedNameFilter() == formats[1] ? Recording::Format::Raw : Recording::Format::Text;
-        if (const QString why = m_recording->start(path, format); !why.isEmpty())
-            tell(tr("Cannot record to %1: %2.").arg(path, why));
+        // A name typed with .bin or .log says the format; any other, the format chosen.
+        const QString suffix = QFileInfo(path).suffix().toLower();
+        const bool raw = suffix == QLatin1String("bin") ||
+                         (suffix != QLatin1String("log") && dialog->selectedNameFilter() == formats[1]);
+        m_recording->start(path, raw ? Recording::Format::Raw : Recording::Format::Text);
     });
-    dialog->open();
+    m_messages->open(dialog);
 }
 
 void frmMain::buildControls()
@@ -345,23 +345,18 @@ void frmMain::Form_Unload()
 
 void frmMain::closeEvent(QCloseEvent *event)
 {
-    // Closing is never refused, but the window stands, showing the close, until output still queued
-    // has gone out or its bound has passed; closing again meanwhile changes nothing.
+    // Closing is never refused, whatever dialog stands, but the window stands, showing the close, until
+    // output still queued has gone out or its bound has passed, and until the records hold the session
+    // up to there; closing again meanwhile changes nothing.
     if (!m_unloading) {
         m_unloading = true;
+        m_messages->dismissAll();
         Form_Unload();
     }
-    event->setAccepted(!MSComm1->PortOpen());
-}
-
-void frmMain::closeUnattended()
-{
-    // A message standing would keep the window from closing.
-    while (QWidget *modal = QApplication::activeModalWidget()) {
-        if (!modal->close())
-            break;
-    }
-    close();
+    // Once the port has closed, the records end there, and the window goes when they hold everything.
+    if (!MSComm1->PortOpen())
+        m_recording->stop();
+    event->setAccepted(!MSComm1->PortOpen() && !m_recording->saving());
 }
 
 } // namespace zem

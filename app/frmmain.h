@@ -16,6 +16,7 @@ class MessageQueue;
 class PortConnection;
 class Recording;
 class StatusBar;
+class TextField;
 
 // The program's one window. It owns the serial component for the whole run.
 class frmMain : public QMainWindow
@@ -28,8 +29,6 @@ public:
     CommComponent *comm() const { return MSComm1; }
     // The layout's size against the window's own (1 where the desktop's font fits its boxes).
     qreal layoutScale() const { return m_twips.scale; }
-    // Closes as the system's close command does, with nobody there to answer a message.
-    void closeUnattended();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -53,7 +52,7 @@ private:
     CommComponent *MSComm1;
     std::array<QLineEdit *, 12> txtHEX{};
     QLineEdit *txtTextOut = nullptr;
-    QLineEdit *txtResponse = nullptr;
+    TextField *txtResponse = nullptr;
     std::array<QPushButton *, 2> btnSend{};
     std::array<QPushButton *, 3> btnClear{};
     std::array<QAction *, 4> mnuCom{};

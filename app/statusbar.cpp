@@ -40,7 +40,6 @@ StatusBar::StatusBar(CommComponent *comm, const QRect &twips, QWidget *parent)
     m_sending = panel("sending");
     m_sending->hide();
     m_recording = panel("recording");
-    m_recording->setText(tr("Recording"));
     m_recording->hide();
     m_lineSettings->installEventFilter(this);
     place({});
@@ -107,7 +106,7 @@ QList<std::pair<QLabel *, QStringList>> StatusBar::panels() const
              {lineText(Line::Connected), lineText(Line::Disconnected), lineText(Line::Disconnecting)}},
             {m_lineSettings, {settingsText(CommComponent::LastPort)}},
             {m_sending, {sendingText(1 << 20, -1), sendingText(1 << 20, 10000)}},
-            {m_recording, {m_recording->text()}}};
+            {m_recording, {recordingText(true), recordingText(false)}}};
 }
 
 bool StatusBar::eventFilter(QObject *watched, QEvent *event)
@@ -118,10 +117,16 @@ bool StatusBar::eventFilter(QObject *watched, QEvent *event)
     return QStatusBar::eventFilter(watched, event);
 }
 
-void StatusBar::showRecording(const QString &path)
+QString StatusBar::recordingText(bool recording)
 {
-    m_recording->setVisible(!path.isEmpty());
-    m_recording->setToolTip(plainTip(path));
+    return recording ? tr("Recording") : tr("Saving");
+}
+
+void StatusBar::showRecording(const QString &path, bool saving)
+{
+    m_recording->setText(recordingText(!path.isEmpty()));
+    m_recording->setToolTip(path.isEmpty() ? QString() : plainTip(path));
+    m_recording->setVisible(!path.isEmpty() || saving);
 }
 
 void StatusBar::showState()
@@ -131,6 +136,8 @@ void StatusBar::showState()
                                            : Line::Disconnected;
     m_lineState->setText(lineText(line));
     m_lineSettings->setText(settingsText(m_comm->CommPort()));
+    // A close that starts changes what the count's time means: it shows at once.
+    m_sendingPace.stop();
     showSending();
 }
 

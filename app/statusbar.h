@@ -33,8 +33,8 @@ public:
     QList<std::pair<QLabel *, QStringList>> panels() const;
     // Asked, as the port panel's tip is about to show, which device the chosen Com opens.
     void setPortTip(std::function<QString()> tip) { m_portTip = std::move(tip); }
-    // At the right end, while the session is recorded to that file.
-    void showRecording(const QString &path);
+    // At the right end, while the session is recorded to that file, or stopped records are saved.
+    void showRecording(const QString &path, bool saving);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -48,6 +48,7 @@ private:
     };
     static QString lineText(Line line);
     static QString settingsText(int port);
+    static QString recordingText(bool recording);
     // What is left to send, and how long that takes; closeLeftMs is the close's time left, -1 when
     // not closing.
     static QString sendingText(qint64 left, qint64 closeLeftMs);

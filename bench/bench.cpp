@@ -1,8 +1,9 @@
 // Figures for the README: what receiving, sending and holding text cost the program, measured
 // through a real pseudo-terminal, the tests' own device and fixture. Run under
 // QT_QPA_PLATFORM=offscreen. Name sections to run only those: startup display stream lone flood
-// record blocked sending close paste fields.
+// record journal blocked sending close paste fields.
 #include "application.h"
+#include "journal.h"
 #include "recording.h"
 #include "responsetext.h"
 #include "zemtest.h"
@@ -13,6 +14,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <malloc.h>
 #include <sys/resource.h>
 #include <vector>
 
@@ -41,6 +43,12 @@ double rssMiB()
 double peakMiB()
 {
     return memoryMiB("VmHWM:");
+}
+
+// The heap the process has in use, in MiB: unlike its resident memory, it falls when memory is freed.
+double heapMiB()
+{
+    return double(::mallinfo2().uordblks) / (1 << 20);
 }
 
 QByteArray randomBytes(qsizetype count, quint32 seed)
@@ -408,6 +416,81 @@ void record()
     }
 }
 
+void journal()
+{
+    std::printf("\nThe journal of the session\n");
+    // Through the program: a minute of a device that sends a lone byte every 150 ms, then of one that
+    // streams at the line's rate.
+    for (const auto &[what, chunk, perSecond] : {std::tuple{"a lone byte every 150 ms", 1, 1000.0 / 150},
+                                                 std::tuple{"960 bytes/s in 14-byte writes", 14, 960.0}}) {
+        Program zem;
+        const auto *journal = zem.window->findChild<Journal *>();
+        settle(1000);
+        const double before = rssMiB();
+        const qint64 cost = journal->cost();
+        zem.remote.send(randomBytes(qsizetype(perSecond * 60), 9), chunk, perSecond);
+        zem.remote.waitSent();
+        settle(500);
+        std::printf("  60 s of %s: the journal's cost grew %.1f KiB, the process %.2f MiB\n", what,
+                    double(journal->cost() - cost) / 1024, rssMiB() - before);
+    }
+    // The journal driven as the component drives it, at accelerated time: an entry settles once the
+    // clock would have let it.
+    struct Run
+    {
+        const char *what;
+        qint64 entries;
+        int writes; // of 14 bytes an entry, or a lone byte
+    };
+    for (const Run &run :
+         {Run{"a million lone bytes", 1000000, 0}, Run{"a week of a lone byte every 150 ms", 4032000, 0},
+          Run{"a day of the line's 960 bytes/s, in 14-byte writes", 864000, 7}}) {
+        const double before = heapMiB();
+        {
+            Journal journal;
+            const QByteArray bytes = randomBytes(run.writes ? 14 : 1, 10);
+            for (qint64 i = 0; i < run.entries; ++i) {
+                for (int w = 0; w < std::max(1, run.writes); ++w)
+                    journal.add(JournalEntry::Received, 1, bytes);
+                journal.settle();
+            }
+            const double grew = heapMiB() - before;
+            std::printf(
+                "  %s: %lld entries kept of %lld, counted at %.1f MiB of its %lld MiB; the heap in use grew "
+                "%.1f MiB (%.1f bytes an entry kept, %lld counted)\n",
+                run.what, static_cast<long long>(journal.end() - journal.begin()),
+                static_cast<long long>(run.entries), double(journal.cost()) / (1 << 20),
+                static_cast<long long>(Journal::Bound >> 20), grew,
+                grew * (1 << 20) / double(journal.end() - journal.begin()),
+                static_cast<long long>(Journal::EntryCost + (run.writes ? 14 * run.writes : 1)));
+        }
+    }
+    // A record started on a journal at its bound (the line's stream): how long the window waits at most,
+    // and how long until the file holds it all.
+    Program zem;
+    auto *journal = zem.window->findChild<Journal *>();
+    const QByteArray bytes = randomBytes(14, 11);
+    while (journal->begin() == 0) {
+        for (int w = 0; w < 7; ++w)
+            journal->add(JournalEntry::Received, 1, bytes);
+        journal->settle();
+    }
+    QTemporaryDir dir(QDir::homePath() + u"/zem-bench-XXXXXX"_s);
+    auto *recording = zem.window->findChild<Recording *>();
+    Watchdog watchdog;
+    QElapsedTimer clock;
+    clock.start();
+    recording->start(dir.filePath(u"full.log"_s), Recording::Format::Text);
+    recording->stop();
+    runUntil([&] { return !recording->saving(); }, 600000);
+    std::printf(
+        "  a record started on a journal at its bound (%lld entries): written in %.1f s, %.0f MB; the "
+        "window waited %lld ms at most\n",
+        static_cast<long long>(journal->end() - journal->begin()), double(clock.elapsed()) / 1000,
+        double(QFileInfo(dir.filePath(u"full.log"_s)).size()) / 1e6,
+        static_cast<long long>(watchdog.longest));
+}
+
 void blocked()
 {
     // Disconnect waits up to ten seconds for output a device does not read; meanwhile the device
@@ -457,19 +540,33 @@ void close()
 
 void paste()
 {
-    // 16 MiB pasted into TEXT, refused as it is measured before the field takes it in; then the same put
-    // in by QLineEdit's own insert, as every paste was before, which the limit refuses only afterwards.
+    // 16 MiB pasted into TEXT by the keys and by the context menu, refused as it is measured before the
+    // field takes it in; then the same put in by QLineEdit's own insert, as every paste was before, which
+    // the limit refuses only afterwards.
     Program zem;
     QLineEdit *field = zem.find(u"txtTextOut"_s);
     const QString huge(16 << 20, u'x');
     QGuiApplication::clipboard()->setText(huge);
-    for (const bool measured : {true, false}) {
+    const auto byMenu = [field] {
+        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(1, 1), field->mapToGlobal(QPoint(1, 1)));
+        QApplication::sendEvent(field, &click);
+        auto *menu = field->findChild<QMenu *>();
+        for (QAction *action : menu->actions())
+            if (action->text().endsWith(u"\tCtrl+V"_s))
+                action->trigger();
+        delete menu;
+    };
+    for (const char *way :
+         {"by the keys", "by the context menu", "through QLineEdit's own insert, as before"}) {
         const double peak = peakMiB();
         QElapsedTimer clock;
         clock.start();
-        measured ? QTest::keySequence(field, QKeySequence::Paste) : field->insert(huge);
-        std::printf("%s 16 MiB paste refused in %lld ms, the process's peak memory grew %.0f MiB\n",
-                    measured ? "\nA" : "The same as before: a", static_cast<long long>(clock.elapsed()),
+        const QByteArray how(way);
+        how.startsWith("by the keys")      ? QTest::keySequence(field, QKeySequence::Paste)
+        : how.startsWith("by the context") ? byMenu()
+                                           : field->insert(huge);
+        std::printf("%s16 MiB paste %s: refused in %lld ms, the process's peak memory grew %.0f MiB\n",
+                    how.startsWith("by the keys") ? "\n" : "", way, static_cast<long long>(clock.elapsed()),
                     peakMiB() - peak);
     }
 }
@@ -566,8 +663,8 @@ int main(int argc, char *argv[])
     };
     const std::pair<const char *, void (*)()> all[] = {
         {"startup", startup}, {"display", display}, {"stream", stream},   {"lone", lone},
-        {"flood", flood},     {"record", record},   {"blocked", blocked}, {"sending", sending},
-        {"close", close},     {"paste", paste},     {"fields", fields}};
+        {"flood", flood},     {"record", record},   {"journal", journal}, {"blocked", blocked},
+        {"sending", sending}, {"close", close},     {"paste", paste},     {"fields", fields}};
     for (const auto &[name, run] : all) {
         if (wanted(name)) {
             run();

@@ -4,6 +4,7 @@
 #include "hexbyte.h"
 #include "responsetext.h"
 #include "sendcheck.h"
+#include "textfield.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -26,19 +27,6 @@ QString quoted(const QString &entry)
     if (!characters.isAtBoundary())
         characters.toPreviousBoundary();
     return entry.left(characters.position()) + QChar(0x2026); // an ellipsis
-}
-
-// Puts `text` in the field, `added` characters of it in front of what was there, and keeps in view the
-// characters that were. QLineEdit scrolls, as it paints, only as far as it must to show the caret; so
-// the caret goes first to the character that stood at the right edge, now further on, and the field
-// paints there.
-void keepView(QLineEdit *field, const QString &text, qsizetype added)
-{
-    const QRect line = field->contentsRect();
-    const int rightmost = field->cursorPositionAt(QPoint(line.right(), line.center().y()));
-    field->setText(text);
-    field->setCursorPosition(int(std::min<qsizetype>(rightmost + added, text.size())));
-    field->repaint();
 }
 
 } // namespace
@@ -122,24 +110,10 @@ void Panel::MSComm1_OnComm()
     const QString strData = m_comm->Input();
     if (strData.isEmpty())
         return;
-    QLineEdit *field = m_controls.txtResponse;
+    TextField *field = m_controls.txtResponse;
     qsizetype added = 0;
-    const QString text = prependReceived(field->text(), strData, m_controls.responseBound, &added);
-    // While the operator works in the field (a selection, or the caret put anywhere but at the front),
-    // the caret and selection stay on their characters, so that typing goes where it was typed and a
-    // copy takes what was selected. Otherwise the newest bytes show.
-    if (!field->hasFocus() || (!field->hasSelectedText() && field->cursorPosition() == 0)) {
-        field->setText(text);
-        field->setCursorPosition(0);
-        return;
-    }
-    const int cursor = field->cursorPosition();
-    const int anchor = !field->hasSelectedText()           ? cursor
-                       : field->selectionStart() == cursor ? field->selectionEnd()
-                                                           : field->selectionStart();
-    const auto moved = [&](int position) { return int(std::min<qsizetype>(position + added, text.size())); };
-    keepView(field, text, added);
-    field->setSelection(moved(anchor), moved(cursor) - moved(anchor));
+    const QString text = prependReceived(field->text(), strData, TextField::Limit, &added);
+    field->putInFront(text, added);
 }
 
 } // namespace zem

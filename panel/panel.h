@@ -9,6 +9,7 @@ class QPushButton;
 namespace zem {
 
 class CommComponent;
+class TextField;
 
 // The three rows of the window: what Send writes, what Clear empties, and how received bytes show.
 class Panel : public QObject
@@ -19,10 +20,9 @@ public:
     {
         std::array<QLineEdit *, 12> txtHEX{};
         QLineEdit *txtTextOut = nullptr;
-        QLineEdit *txtResponse = nullptr;
+        TextField *txtResponse = nullptr;
         std::array<QPushButton *, 2> btnSend{};
         std::array<QPushButton *, 3> btnClear{};
-        int responseBound = 0; // the most characters txtResponse holds
     };
 
     Panel(const Controls &controls, CommComponent *MSComm1, QObject *parent = nullptr);

@@ -20,6 +20,20 @@
             <numerusform>This record starts after the first %Ln bytes of the session, which no longer fitted in memory.</numerusform>
         </translation>
     </message>
+    <message numerus="yes">
+        <source>Recording to %1 was stopped, but its disk took nothing for %2 seconds: %Ln byte(s) the line carried did not reach it.</source>
+        <translation>
+            <numerusform>Recording to %1 was stopped, but its disk took nothing for %2 seconds: %Ln byte the line carried did not reach it.</numerusform>
+            <numerusform>Recording to %1 was stopped, but its disk took nothing for %2 seconds: %Ln bytes the line carried did not reach it.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%Ln byte(s) of the session are missing here: the file could not keep up, and they no longer fitted in memory.</source>
+        <translation>
+            <numerusform>%Ln byte of the session is missing here: the file could not keep up, and it no longer fitted in memory.</numerusform>
+            <numerusform>%Ln bytes of the session are missing here: the file could not keep up, and they no longer fitted in memory.</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>zem::SerialPortComm</name>

@@ -6,7 +6,6 @@
 #include <csignal>
 #include <fcntl.h>
 #include <pty.h>
-#include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -141,16 +140,6 @@ bool Zem::holdsLock(const QString &path)
 bool Zem::mayLock()
 {
     return ::getuid() == 0;
-}
-
-bool Zem::limitFileSize(qint64 bytes)
-{
-    static rlimit was{};
-    if (bytes < 0)
-        return ::setrlimit(RLIMIT_FSIZE, &was) == 0;
-    ::getrlimit(RLIMIT_FSIZE, &was);
-    const rlimit small{rlim_t(bytes), was.rlim_max};
-    return ::setrlimit(RLIMIT_FSIZE, &small) == 0;
 }
 
 bool Zem::closesOnSignals()

@@ -190,11 +190,6 @@ bool Zem::mayLock()
     return false;
 }
 
-bool Zem::limitFileSize(qint64)
-{
-    return false;
-}
-
 bool Zem::closesOnSignals()
 {
     return false;

@@ -10,8 +10,9 @@ Zem::Zem()
     window->show();
     QApplication::setActiveWindow(window.get());
     QObject::connect(&answer, &QTimer::timeout, [this] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+        if (auto *box = window ? standing<QMessageBox>() : nullptr) {
             const bool designed = box->windowTitle() == "ZEM"_L1 && box->icon() == QMessageBox::NoIcon &&
+                                  box->textFormat() == Qt::PlainText &&
                                   box->standardButtons() == QMessageBox::Ok;
             messages.append(designed ? box->text() : "BAD: "_L1 + box->text());
             box->button(QMessageBox::Ok)->click();

@@ -69,13 +69,18 @@ struct Zem
     static bool mayLock();
     // Another program holding the port; none where the system lets a second one open it too (Wine).
     static std::unique_ptr<QObject> hold(const QString &path);
-    // The system's limit on a file's size, lifted again by -1; false where the system has none.
-    static bool limitFileSize(qint64 bytes);
     // Raises SIGHUP or SIGTERM, where the program closes on signals.
     static bool closesOnSignals();
     static void raise(QStringView signal);
     // Writes until the line takes no more (a device that reads nothing), then `more`.
     void clog(qsizetype more) const;
+    // The dialog of that kind standing over the window, if any.
+    template<typename T> T *standing() const
+    {
+        const QList<T *> all = window->findChildren<T *>();
+        const auto shown = std::find_if(all.cbegin(), all.cend(), [](const T *d) { return d->isVisible(); });
+        return shown == all.cend() ? nullptr : *shown;
+    }
     template<typename T = QLineEdit> T *find(QAnyStringView name) const
     {
         T *found = window->findChild<T *>(name.toString());
