@@ -729,7 +729,7 @@ private Q_SLOTS:
         QFETCH(int, hangUpMs);
         QFETCH(QString, states);
         QFETCH(QString, told);
-        if (close.contains("SIG"_L1) && !Zem::closesOnSignals())
+        if (close.contains("SIG"_L1) && !Zem::closesOnSignals)
             QSKIP("signals, on which this system's program does not close");
         Zem zem;
         Device *device = zem.connect(1);
@@ -757,7 +757,7 @@ private Q_SLOTS:
              told.split(u"\\|"_s, Qt::SkipEmptyParts)) // on standard error, a message each
             if (ends)
                 QTest::ignoreMessage(QtWarningMsg, QRegularExpression(said));
-        QVERIFY(Zem::holdsLock(device->path) || !Zem::mayLock());
+        QVERIFY(Zem::holdsLock(device->path) || !Zem::mayLock);
         if (told.startsWith("^Hex"_L1)) { // a message nobody answers: the window takes no input, but is
             zem.answer.stop();            // no modal window's, so that a close always reaches it
             zem.type("txtHEX0", u"zz"_s), zem.click("btnSend0");

@@ -110,18 +110,12 @@ QString Device::settings() const
     if (fd != slave)
         ::close(fd);
     const bool at9600 = ::cfgetospeed(&line) == B9600 && ::cfgetispeed(&line) == B9600;
-    QString text = QString::fromLatin1(at9600 ? "9600 " : "other speed ") +
-                   QString::fromLatin1((line.c_cflag & CSIZE) == CS8 ? "8" : "7-") +
-                   QString::fromLatin1(line.c_cflag & PARENB ? "E" : "N") +
-                   QString::fromLatin1(line.c_cflag & CSTOPB ? "2" : "1");
-    for (const auto &[flag, name] : {std::pair<tcflag_t, const char *>{IXON, " ixon"},
-                                     {IXOFF, " ixoff"},
-                                     {ICRNL, " icrnl"},
-                                     {INLCR, " inlcr"},
-                                     {ISTRIP, " istrip"},
-                                     {INPCK, " inpck"}})
-        text += QString::fromLatin1(line.c_iflag & flag ? name : "");
-    return text + QString::fromLatin1(line.c_cflag & CRTSCTS ? " crtscts" : "");
+    const bool changed = line.c_iflag & (IXON | IXOFF | ICRNL | INLCR | ISTRIP | INPCK);
+    return u"%1 %2%3%4%5"_s.arg(at9600 ? 9600 : 0)
+        .arg((line.c_cflag & CSIZE) == CS8 ? 8 : 7)
+        .arg(line.c_cflag & PARENB ? u"E"_s : u"N"_s, line.c_cflag & CSTOPB ? u"2"_s : u"1"_s,
+             (changed ? u" ixon/ixoff/icrnl/inlcr/istrip/inpck"_s : QString()) +
+                 (line.c_cflag & CRTSCTS ? u" crtscts"_s : QString()));
 }
 
 std::unique_ptr<QObject> Zem::hold(const QString &path)
@@ -137,15 +131,9 @@ bool Zem::holdsLock(const QString &path)
            lock.readLine().trimmed().toLongLong() == QCoreApplication::applicationPid();
 }
 
-bool Zem::mayLock()
-{
-    return ::getuid() == 0;
-}
+const bool Zem::mayLock = ::getuid() == 0;
 
-bool Zem::closesOnSignals()
-{
-    return true;
-}
+const bool Zem::closesOnSignals = true;
 
 void Zem::raise(QStringView signal)
 {

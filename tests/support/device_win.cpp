@@ -148,36 +148,17 @@ QString Device::settings() const
     if (!nearEnd || !::GetCommState(nearEnd, &dcb))
         return u"unknown"_s;
     ::CloseHandle(nearEnd);
-    return u"%1 %2%3%4"_s.arg(dcb.BaudRate)
-               .arg(dcb.ByteSize)
-               .arg(QLatin1Char("NOEMS"[dcb.Parity % 5]))
-               .arg(dcb.StopBits == ONESTOPBIT ? u"1"_s : u"2"_s) +
-           (dcb.fOutX ? u" ixon"_s : QString()) + (dcb.fInX ? u" ixoff"_s : QString()) +
-           (dcb.fParity ? u" inpck"_s : QString()) + (dcb.fOutxCtsFlow ? u" crtscts"_s : QString());
+    return u"%1 %2%3%4%5"_s.arg(dcb.BaudRate)
+        .arg(dcb.ByteSize)
+        .arg(QString(QLatin1Char("NOEMS"[dcb.Parity % 5])), dcb.StopBits == ONESTOPBIT ? u"1"_s : u"2"_s,
+             dcb.fOutX || dcb.fInX || dcb.fParity || dcb.fOutxCtsFlow ? u" flow control or parity checks"_s
+                                                                      : QString());
 }
 
-namespace {
-
-class Holder : public QObject
+// Wine lets a second program open a port as well: none can be held there.
+std::unique_ptr<QObject> Zem::hold(const QString &)
 {
-public:
-    explicit Holder(HANDLE port)
-        : m_port(port)
-    {}
-    ~Holder() override { ::CloseHandle(m_port); }
-
-private:
-    HANDLE m_port;
-};
-
-} // namespace
-
-std::unique_ptr<QObject> Zem::hold(const QString &path)
-{
-    HANDLE first = openPort(path), second = first ? openPort(path) : nullptr;
-    if (second) // Wine lets a second program open the port too: it cannot be held
-        ::CloseHandle(second), ::CloseHandle(std::exchange(first, nullptr));
-    return first ? std::make_unique<Holder>(first) : nullptr;
+    return nullptr;
 }
 
 bool Zem::holdsLock(const QString &)
@@ -185,15 +166,9 @@ bool Zem::holdsLock(const QString &)
     return false;
 }
 
-bool Zem::mayLock()
-{
-    return false;
-}
+const bool Zem::mayLock = false;
 
-bool Zem::closesOnSignals()
-{
-    return false;
-}
+const bool Zem::closesOnSignals = false;
 
 void Zem::raise(QStringView) {}
 

@@ -66,11 +66,11 @@ struct Zem
     // write it, mayLock()): once ours has gone, another process may lock a new pseudo-terminal of the
     // same name. Windows keeps no such file.
     static bool holdsLock(const QString &path);
-    static bool mayLock();
+    static const bool mayLock;
     // Another program holding the port; none where the system lets a second one open it too (Wine).
     static std::unique_ptr<QObject> hold(const QString &path);
     // Raises SIGHUP or SIGTERM, where the program closes on signals.
-    static bool closesOnSignals();
+    static const bool closesOnSignals;
     static void raise(QStringView signal);
     // Writes until the line takes no more (a device that reads nothing), then `more`.
     void clog(qsizetype more) const;
