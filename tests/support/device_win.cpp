@@ -10,15 +10,15 @@ namespace {
 
 int cablesTaken = 0; // devices take the cables in turn, and let them go the last first
 
-// 9600 baud 8N1, bytes untouched, no flow control; a read returns what has come.
-HANDLE openPort(const QString &name)
+// 9600 baud 8N1, bytes untouched, no flow control; a read returns what has come. Or as it is.
+HANDLE openPort(const QString &name, bool asItIs = false)
 {
     const QString device = u"\\\\.\\"_s + name;
     HANDLE port =
         ::CreateFileW(reinterpret_cast<const wchar_t *>(device.utf16()), GENERIC_READ | GENERIC_WRITE, 0,
                       nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-    if (port == INVALID_HANDLE_VALUE)
-        return nullptr;
+    if (port == INVALID_HANDLE_VALUE || asItIs)
+        return port == INVALID_HANDLE_VALUE ? nullptr : port;
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
     ::GetCommState(port, &dcb);
@@ -144,7 +144,7 @@ QString Device::settings() const
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
     HANDLE nearEnd =
-        openPort(path); // as the program left it: the settings are the terminal's, not the handle's
+        openPort(path, true); // as the program left it: the settings are the terminal's, not the handle's
     if (!nearEnd || !::GetCommState(nearEnd, &dcb))
         return u"unknown"_s;
     ::CloseHandle(nearEnd);
