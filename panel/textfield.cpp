@@ -26,8 +26,8 @@ public:
     }
 };
 
-// Undo steps kept from before the program's changes, as QLineEdit keeps no more than that many either
-// in practice: the operator's recent slips.
+// Undo steps kept from before the program's changes: enough for the operator's recent slips, and a
+// bound on what a session of weeks keeps.
 constexpr std::ptrdiff_t MaxEarlier = 100;
 
 } // namespace
