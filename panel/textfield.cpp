@@ -26,6 +26,10 @@ public:
     }
 };
 
+// Undo steps kept from before the program's changes: enough for the operator's recent slips, and a
+// bound on what a session of weeks keeps.
+constexpr std::ptrdiff_t MaxEarlier = 100;
+
 } // namespace
 
 std::function<QString()> TextField::selection = [] {
@@ -88,6 +92,8 @@ void TextField::putInFront(const QString &text, qsizetype added)
         return edit.at + edit.inserted.size() > text.size();
     });
     m_earlier.erase(m_earlier.begin(), lost.base());
+    if (m_earlier.size() > MaxEarlier)
+        m_earlier.erase(m_earlier.begin(), m_earlier.end() - MaxEarlier);
 
     if (!hasSelectedText() && cursorPosition() == 0) {
         setTextOwn(text);
