@@ -525,8 +525,8 @@ private Q_SLOTS:
         const auto file = [&](const QString &name) {
             QFile read(dir.filePath(name));
             char buffer[4096];
-            for (ssize_t n;
-                 piped && name == "pipe.log"_L1 && (n = ::read(reader, buffer, sizeof buffer)) > 0;)
+            for (ssize_t n; piped && target != "|stalled"_L1 && name == "pipe.log"_L1 &&
+                            (n = ::read(reader, buffer, sizeof buffer)) > 0;) // a stalled pipe is never read
                 fromPipe.append(buffer, n);
             return piped && name == "pipe.log"_L1   ? fromPipe
                    : read.open(QIODevice::ReadOnly) ? read.readAll()
