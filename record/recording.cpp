@@ -12,11 +12,15 @@
 #include <cstdlib>
 #include <functional>
 
-#ifdef Q_OS_UNIX
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
+#ifdef Q_OS_UNIX
 #include <unistd.h>
+#else
+#include <QDir>
+#include <io.h>
+#include <share.h>
 #endif
 
 namespace zem {
@@ -141,16 +145,17 @@ private:
 #else
     QString opened()
     {
-        m_file.setFileName(m_path);
-        return m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)
-                   ? QString()
-                   : m_file.errorString();
+        int fd = -1;
+        if (::_wsopen_s(&fd, reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(m_path).utf16()),
+                        _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT, _SH_DENYNO,
+                        _S_IREAD | _S_IWRITE) != 0)
+            return qt_error_string(errno);
+        m_file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle);
+        return {};
     }
 
-    QString synced()
-    {
-        return m_file.flush() ? QString() : m_file.errorString();
-    }
+    // On the disk.
+    QString synced() { return ::_commit(m_file.handle()) == 0 ? QString() : qt_error_string(errno); }
 #endif
 
     QFile m_file;

@@ -151,5 +151,5 @@ zem_stopped() {
 # The Windows stage (scripts/test-windows): Qt for Windows built from Debian's source with the
 # mingw-w64 posix compilers, Wine to run the program and its stories, socat for their cables, and
 # Xvfb and xdotool for the unpacked zip's window.
-ZEM_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix dpkg-dev xz-utils perl wine wine64 socat xvfb xauth xdotool)
+ZEM_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix dpkg-dev xz-utils perl wine wine64 socat xvfb xauth xdotool xclip)
 ZEM_WINDOWS_CACHE=${XDG_CACHE_HOME:-$HOME/.cache}/zem-windows
