@@ -160,8 +160,10 @@ public:
     {
         const QByteArray bytes = m_in.left(max);
         m_in.remove(0, bytes.size());
-        if (isOpen() && !m_read.pending && !m_gone && !startRead()) // the buffer has room again
-            fail();
+        // The buffer has room again. A failure is told once the component has these bytes, so that
+        // they come before it.
+        if (isOpen() && !m_read.pending && !m_gone && !startRead())
+            QMetaObject::invokeMethod(this, &WinLine::fail, Qt::QueuedConnection);
         return bytes;
     }
 
