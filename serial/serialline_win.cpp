@@ -294,6 +294,8 @@ private:
     // The device went away: told once, the line left open so that what is queued can be counted.
     void fail()
     {
+        if (!isOpen())
+            return; // closed meanwhile: nothing is left to fail
         m_readDone.setEnabled(false);
         m_writeDone.setEnabled(false);
         if (!std::exchange(m_gone, true))
