@@ -25,7 +25,6 @@ int cablesTaken = 0; // devices on cables are made and let go in turn, the last 
 } // namespace
 
 Device::Device()
-    : m_pace(new QTimer(this))
 {
     connect(m_pace, &QTimer::timeout, this, [this] {
         QByteArray buffer(m_rate < 0 ? 1 << 16 : std::max(1, m_rate / 100), Qt::Uninitialized);
@@ -34,11 +33,9 @@ Device::Device()
     });
     m_pace->start(10);
     // In the real-line stage the cables go in the order ZEM_CABLES names them ("uart usb").
-    if (const QByteArray cable = qgetenv("ZEM_CABLES").split(' ').value(cablesTaken).toUpper();
-        !cable.isEmpty()) {
-        const auto env = [&](const char *end) {
-            return qgetenv(QByteArray("ZEM_" + cable + end).constData());
-        };
+    const QByteArray cable = qgetenv("ZEM_CABLES").split(' ').value(cablesTaken).toUpper();
+    const auto env = [&](const char *end) { return qgetenv(QByteArray("ZEM_" + cable + end).constData()); };
+    if (!cable.isEmpty()) {
         m_cable = cablesTaken++;
         path = QString::fromLocal8Bit(env("_A")), m_far = env("_B"), m_plug = env("_A_AUTH");
         setReadRate(-1);
@@ -46,7 +43,7 @@ Device::Device()
     }
     char name[256] = {};
     termios raw = rawLine;
-    if (::openpty(&m_master, &slave, name, &raw, nullptr) != 0)
+    if (::openpty(&m_master, &m_slave, name, &raw, nullptr) != 0)
         qFatal("openpty failed");
     ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
     path = QString::fromLocal8Bit(name);
@@ -54,10 +51,10 @@ Device::Device()
 
 Device::~Device()
 {
-    if (m_cable < 0)
-        hangUp();
-    else
-        ::close(m_master), --cablesTaken;
+    ::close(m_master); // nothing, once closed
+    ::close(m_slave);
+    if (m_cable >= 0)
+        --cablesTaken;
 }
 
 void Device::setReadRate(int bytesPerSecond)
@@ -79,22 +76,19 @@ qsizetype Device::send(QByteArrayView bytes) const
 void Device::hangUp()
 {
     if (!m_plug.isEmpty()) { // an adapter's cable: its near end is unplugged
-        QFile plug(QString::fromLocal8Bit(m_plug));
-        QVERIFY(plug.open(QIODevice::WriteOnly) && plug.write("0") == 1);
+        QVERIFY(plug("0"));
         m_unplugged = true;
     } else if (m_cable >= 0) { // a UART cannot be unplugged
         setReadRate(0);
     } else {
-        m_pace->stop();
         ::close(std::exchange(m_master, -1)); // nothing, when already unplugged
-        ::close(std::exchange(slave, -1));
+        ::close(std::exchange(m_slave, -1));
     }
 }
 
 bool Device::plugBack()
 {
-    QFile plug(QString::fromLocal8Bit(m_plug));
-    if (m_unplugged && plug.open(QIODevice::WriteOnly) && plug.write("1") == 1)
+    if (m_unplugged && plug("1"))
         for (int i = 0; i < 100 && !QFile::exists(path); ++i)
             QThread::msleep(50);
     m_unplugged = false;
@@ -105,9 +99,9 @@ QString Device::settings() const
 {
     termios line{};
     const int fd =
-        slave >= 0 ? slave : ::open(path.toLocal8Bit().constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY);
+        m_slave >= 0 ? m_slave : ::open(path.toLocal8Bit().constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY);
     ::tcgetattr(fd, &line);
-    if (fd != slave)
+    if (fd != m_slave)
         ::close(fd);
     const bool at9600 = ::cfgetospeed(&line) == B9600 && ::cfgetispeed(&line) == B9600;
     const bool changed = line.c_iflag & (IXON | IXOFF | ICRNL | INLCR | ISTRIP | INPCK);
@@ -133,11 +127,7 @@ bool Zem::holdsLock(const QString &path)
 
 const bool Zem::mayLock = ::getuid() == 0;
 
-const bool Zem::closesOnSignals = true;
-
 void Zem::raise(QStringView signal)
 {
     ::raise(signal == u"SIGHUP" ? SIGHUP : SIGTERM);
 }
-
-const QString notSerial = u"/dev/null"_s;

@@ -10,13 +10,13 @@ namespace {
 
 int cablesTaken = 0; // devices take the cables in turn, and let them go the last first
 
-// 9600 baud 8N1, bytes untouched, no flow control; a read returns what has come. Or as it is.
+// 9600 baud 8N1, bytes untouched, no flow control; a read returns at once with what has come, a write
+// gives up on what the line has not taken within a second. Or as it is.
 HANDLE openPort(const QString &name, bool asItIs = false)
 {
     const QString device = u"\\\\.\\"_s + name;
-    HANDLE port =
-        ::CreateFileW(reinterpret_cast<const wchar_t *>(device.utf16()), GENERIC_READ | GENERIC_WRITE, 0,
-                      nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    HANDLE port = ::CreateFileW(reinterpret_cast<const wchar_t *>(device.utf16()),
+                                GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (port == INVALID_HANDLE_VALUE || asItIs)
         return port == INVALID_HANDLE_VALUE ? nullptr : port;
     DCB dcb{};
@@ -24,36 +24,17 @@ HANDLE openPort(const QString &name, bool asItIs = false)
     ::GetCommState(port, &dcb);
     dcb.BaudRate = CBR_9600, dcb.ByteSize = 8, dcb.Parity = NOPARITY, dcb.StopBits = ONESTOPBIT;
     dcb.fBinary = TRUE, dcb.fOutxCtsFlow = FALSE, dcb.fOutX = FALSE, dcb.fInX = FALSE;
-    COMMTIMEOUTS timeouts{10, 0, 0, 0, 0};
+    COMMTIMEOUTS timeouts{MAXDWORD, 0, 0, 0, 1000};
     ::SetCommState(port, &dcb), ::SetCommTimeouts(port, &timeouts);
     return port;
 }
 
-// One transfer, waited for; one that the line does not take within a second is cut short.
-DWORD transfer(HANDLE port, char *bytes, DWORD size, bool write)
-{
-    OVERLAPPED overlapped{};
-    overlapped.hEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    DWORD done = 0;
-    if ((write ? ::WriteFile(port, bytes, size, nullptr, &overlapped)
-               : ::ReadFile(port, bytes, size, nullptr, &overlapped)) ||
-        ::GetLastError() == ERROR_IO_PENDING) {
-        if (::WaitForSingleObject(overlapped.hEvent, 1000) != WAIT_OBJECT_0)
-            ::CancelIo(port);
-        ::GetOverlappedResult(port, &overlapped, &done, TRUE);
-    }
-    ::CloseHandle(overlapped.hEvent);
-    return done;
-}
-
-// What has come, at most `max` bytes, without waiting for more.
+// What has come, at most `max` bytes.
 QByteArray take(HANDLE port, qsizetype max)
 {
-    COMSTAT status{};
-    if (!port || !::ClearCommError(port, nullptr, &status) || status.cbInQue == 0)
-        return {};
-    QByteArray bytes(std::min<qsizetype>(max, status.cbInQue), Qt::Uninitialized);
-    bytes.resize(transfer(port, bytes.data(), DWORD(bytes.size()), false));
+    QByteArray bytes(max, Qt::Uninitialized);
+    DWORD got = 0;
+    bytes.resize(::ReadFile(port, bytes.data(), DWORD(max), &got, nullptr) ? qsizetype(got) : 0);
     return bytes;
 }
 
@@ -67,7 +48,6 @@ void drain(HANDLE port)
 } // namespace
 
 Device::Device()
-    : m_pace(new QTimer(this))
 {
     m_cable = cablesTaken++;
     path = u"COM%1"_s.arg(2 * m_cable + 1);
@@ -89,10 +69,8 @@ Device::~Device()
 {
     if (m_port)
         ::CloseHandle(m_port);
-    // The cable goes back in for the next story.
-    QFile plug(QString::fromLocal8Bit(m_plug));
-    if (m_unplugged && plug.open(QIODevice::WriteOnly))
-        plug.write("1");
+    if (m_unplugged) // the cable goes back in for the next story
+        plug("1");
     --cablesTaken;
 }
 
@@ -103,25 +81,21 @@ void Device::setReadRate(int bytesPerSecond)
 
 qsizetype Device::send(QByteArrayView bytes) const
 {
-    QByteArray copy = bytes.toByteArray();
-    return talks() ? qsizetype(transfer(m_port, copy.data(), DWORD(copy.size()), true)) : 0;
+    DWORD done = 0;
+    return talks() && ::WriteFile(m_port, bytes.data(), DWORD(bytes.size()), &done, nullptr) ? done : 0;
 }
 
 void Device::hangUp()
 {
-    QFile plug(QString::fromLocal8Bit(m_plug));
-    QVERIFY(plug.open(QIODevice::WriteOnly) && plug.write("0") == 1);
+    QVERIFY(plug("0"));
     m_unplugged = true;
 }
 
 bool Device::plugBack()
 {
     // Plugged in, the cable's file says 1 and its far port opens (the stage makes it anew).
-    QFile plug(QString::fromLocal8Bit(m_plug));
-    if (!plug.open(QIODevice::ReadWrite) ||
-        (plug.readAll() != "1" && !(plug.reset() && plug.write("1") == 1)))
+    if (!plug("1"))
         return false;
-    plug.close();
     if (m_port)
         ::CloseHandle(std::exchange(m_port, nullptr));
     // Both ends as serial ports, the program's too.
@@ -154,22 +128,3 @@ QString Device::settings() const
              dcb.fOutX || dcb.fInX || dcb.fParity || dcb.fOutxCtsFlow ? u" flow control or parity checks"_s
                                                                       : QString());
 }
-
-// Wine lets a second program open a port as well: none can be held there.
-std::unique_ptr<QObject> Zem::hold(const QString &)
-{
-    return nullptr;
-}
-
-bool Zem::holdsLock(const QString &)
-{
-    return false;
-}
-
-const bool Zem::mayLock = false;
-
-const bool Zem::closesOnSignals = false;
-
-void Zem::raise(QStringView) {}
-
-const QString notSerial = u"NUL"_s;

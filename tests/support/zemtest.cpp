@@ -21,6 +21,12 @@ Zem::Zem()
     answer.start(5);
 }
 
+bool Device::plug(const char *state) const
+{
+    QFile file(QString::fromLocal8Bit(m_plug));
+    return file.open(QIODevice::WriteOnly) && file.write(state) == 1;
+}
+
 Device *Zem::connect(int port)
 {
     auto &device = devices[size_t(port - 1)] = std::make_unique<Device>();

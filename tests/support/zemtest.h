@@ -33,21 +33,20 @@ public:
     QString settings() const;
     bool talks() const { return (m_master >= 0 || m_port) && !m_unplugged; }
     QString path;
-    int slave = -1;      // a pseudo-terminal's, held open so that the master never reads end-of-file
     QByteArray received; // what the program wrote, as far as the device has read it
 
 private:
+    bool plug(const char *state) const; // writes the cable's plug file: "0" pulls it out, "1" puts it back
     int m_master = -1;
+    int m_slave = -1;       // a pseudo-terminal's, held open so that the master never reads end-of-file
     void *m_port = nullptr; // Windows: the far COM port
     int m_rate = -1;
     int m_cable = -1;
     bool m_unplugged = false;
-    QByteArray m_far, m_plug; // on a cable: the far tty, and the near adapter's sysfs "authorized"
-    QTimer *m_pace;
+    // On a cable: the far end, and the file that plugs it (on Linux an adapter's sysfs "authorized").
+    QByteArray m_far, m_plug;
+    QTimer *m_pace = new QTimer(this);
 };
-
-// A device that is no serial port: /dev/null, or NUL on Windows.
-extern const QString notSerial;
 
 // The whole program, its Com n opening ports[n - 1] (an empty path: nothing attached). Message boxes
 // are answered with OK and their texts kept; one that does not look as designed is kept as "BAD: ...".
@@ -62,16 +61,31 @@ struct Zem
     void type(QAnyStringView field, const QString &text) const { find(field)->setText(text); }
     zem::CommComponent &comm() const { return *window->comm(); }
     bool showsTruth() const; // the menus and status bar say what the component does
+#ifdef Q_OS_WIN
+    // Under Wine: a port that a second program may open too, no lock files, no signals.
+    static std::unique_ptr<QObject> hold(const QString &)
+    {
+        return nullptr;
+    }
+    static bool holdsLock(const QString &)
+    {
+        return false;
+    }
+    static constexpr bool mayLock = false, closesOnSignals = false;
+    static void raise(QStringView) {}
+    static inline const QString notSerial = u"NUL"_s;
+#else
+    // Another program holding the port.
+    static std::unique_ptr<QObject> hold(const QString &path);
     // Whether this process holds the lock file Qt Serial Port keeps for a device (where the account may
-    // write it, mayLock()): once ours has gone, another process may lock a new pseudo-terminal of the
-    // same name. Windows keeps no such file.
+    // write it, mayLock): once ours has gone, another process may lock a new pseudo-terminal of the
+    // same name.
     static bool holdsLock(const QString &path);
     static const bool mayLock;
-    // Another program holding the port; none where the system lets a second one open it too (Wine).
-    static std::unique_ptr<QObject> hold(const QString &path);
-    // Raises SIGHUP or SIGTERM, where the program closes on signals.
-    static const bool closesOnSignals;
-    static void raise(QStringView signal);
+    static constexpr bool closesOnSignals = true;
+    static void raise(QStringView signal);                  // SIGHUP or SIGTERM
+    static inline const QString notSerial = u"/dev/null"_s; // a device that is no serial port
+#endif
     // Writes until the line takes no more (a device that reads nothing), then `more`.
     void clog(qsizetype more) const;
     // The dialog of that kind standing over the window, if any.
