@@ -57,15 +57,19 @@ Device::~Device()
         --cablesTaken;
 }
 
-void Device::setReadRate(int bytesPerSecond)
+int Device::setReadRate(int bytesPerSecond)
 {
-    // A tty that is open takes in all it is sent: a device on a cable that reads nothing is switched off.
+    // A tty that is open takes in all it is sent, and drops what its reader is too slow for. The
+    // emulated UARTs run far faster than 9600 baud (about 60 KB/s): at most 512 KiB a second.
+    if (m_cable >= 0 && bytesPerSecond > 0)
+        return setReadRate(-1), 1 << 19;
     if ((m_rate = bytesPerSecond) == 0 && m_cable >= 0)
         ::close(std::exchange(m_master, -1));
     else if (m_cable >= 0 && m_master < 0 &&
              ((m_master = ::open(m_far.constData(), O_RDWR | O_NONBLOCK | O_NOCTTY)) < 0 ||
               ::tcsetattr(m_master, TCSANOW, &rawLine) != 0))
         qFatal("cannot open %s", m_far.constData());
+    return bytesPerSecond;
 }
 
 qsizetype Device::send(QByteArrayView bytes) const

@@ -74,9 +74,9 @@ Device::~Device()
     --cablesTaken;
 }
 
-void Device::setReadRate(int bytesPerSecond)
+int Device::setReadRate(int bytesPerSecond)
 {
-    m_rate = bytesPerSecond;
+    return m_rate = bytesPerSecond;
 }
 
 qsizetype Device::send(QByteArrayView bytes) const

@@ -24,13 +24,17 @@ public:
     Device();
     ~Device() override;
     qsizetype send(QByteArrayView bytes) const; // writes what the line takes now, and says how much
-    // Bytes a second the device reads: 0 stops reading, -1 reads all there is. A tty that is open takes
-    // all it is sent, so a device on a cable that stops reading is switched off.
-    void setReadRate(int bytesPerSecond);
+    // Bytes a second the device reads: 0 stops reading, -1 reads all there is; returns the bytes a
+    // second it takes in. A tty that is open takes all it is sent, so on a cable a device that stops
+    // reading is switched off, and one that reads reads all, as fast as the line runs.
+    int setReadRate(int bytesPerSecond);
     void hangUp();   // unplugs the device: the program's open port fails (a UART's only switches off)
     bool plugBack(); // an adapter comes back under its name, once the program has let it go
     // The line settings as the driver holds them: "9600 8N1", then any flow control or byte changes.
     QString settings() const;
+    // How long what it sends may be on its way as the program's port closes, beside a few bytes: not
+    // at all on a pseudo-terminal; a while in a cable's emulated UARTs or in Wine's port.
+    int inFlightMs() const { return m_cable >= 0 ? 500 : 0; }
     bool talks() const { return (m_master >= 0 || m_port) && !m_unplugged; }
     QString path;
     QByteArray received; // what the program wrote, as far as the device has read it
