@@ -104,7 +104,8 @@ public:
     }
 
 Q_SIGNALS:
-    void answered(const QString &failure);
+    // Why the file failed, or empty. (Unnamed here: moc's definition, in this file too, names it _t1.)
+    void answered(const QString &);
 
 private:
 #ifdef Q_OS_UNIX

@@ -714,7 +714,7 @@ private Q_SLOTS:
         qsizetype written = 0;
         QObject::connect(&zem.comm(), &CommComponent::bytesSent,
                          [&](const QByteArray &b) { written += b.size(); });
-        const int takesIn = device->setReadRate(readRate);
+        const qsizetype takesIn = device->setReadRate(readRate);
         const auto *sending = zem.find<QLabel>("sending");
         const QByteArray text = allBytes(TextField::Limit).replace('\0', 'x');
         zem.type("txtTextOut", QString::fromLatin1(text));
