@@ -191,6 +191,15 @@ struct Program : Zem
         return text;
     }
 
+    // Writes until the line takes no more (the device reads nothing), then `more`.
+    void clog(qsizetype more) const
+    {
+        for (qint64 queued = 0, i = 0; i < 256 && (queued == 0 || comm().OutBufferCount() < queued);
+             ++i, settle(100))
+            comm().setOutput(QString(4096, u'x')), queued = comm().OutBufferCount();
+        comm().setOutput(QString(more, u'x'));
+    }
+
     Remote remote;
     QLineEdit *response;
 };

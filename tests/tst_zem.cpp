@@ -3,11 +3,9 @@
 // fuzz/fuzz_codecs.cpp, through small bounds), then the operator's stories against the whole program
 // and pseudo-terminal devices: the window as it opens at the operator's font, connecting, sending and
 // receiving, failures, and closing.
-#include "hexbyte.h"
 #include "oncommpacer.h"
 #include "portmap.h"
 #include "recording.h"
-#include "responsetext.h"
 #include "sendcheck.h"
 #include "twips.h"
 #include "zemtest.h"
@@ -16,7 +14,6 @@
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #endif
 
 using namespace zem;
@@ -108,16 +105,14 @@ private Q_SLOTS:
         QFETCH(QString, c);
         const int digit = hexDigit(c.front());
         QCOMPARE(int(HexChar(c)), c.size() == 1 ? digit : -1);
-        QCOMPARE(int(HexStr(c)), c.size() == 1 ? 17 * digit : 16 * digit + hexDigit(c.back()));
-        QCOMPARE(int(HexStr(QString(c + u"zF"_s))), 16 * digit + 15);
-        QCOMPARE(int(HexStr(QString(u"1z"_s + c))), 16 + hexDigit(c.back()));
         QCOMPARE(isHexEntry(QString(c + c)), digit >= 0);
         // The first character that is no byte (the stories see one named in its message).
         QCOMPARE(firstWideChar(QString(u"ab"_s + c)).position, c.front().unicode() < 0x100 ? 0 : 3);
         // As received bytes: alone, and in front of a field at a bound that ends inside a number.
-        if (c.front().unicode() < 0x100)
-            QVERIFY(receivedText(c) == responseModel(c, {}, 8) &&
-                    prependReceived(u"1 22 333 "_s, c, 8) == responseModel(c, u"1 22 333 "_s, 8));
+        const QString bytes = c.front().unicode() < 0x100 ? c : QString();
+        QVERIFY(codecsHold(c, bytes, 8) && codecsHold(c + u"zF"_s, bytes, 8) &&
+                codecsHold(u"1z"_s + c, bytes, 8) && codecsHold(u"1 22 333 "_s, bytes, 8) &&
+                receivedText(bytes) == responseModel(bytes, {}, 8));
     }
 
     void theJournalKeepsWithinItsBound()
@@ -133,7 +128,7 @@ private Q_SLOTS:
                    (e.words.isEmpty() ? 0 : qint64(sizeof(QString)) + 2 * e.words.size());
         };
         const auto fields = [](const JournalEntry &e) {
-            return std::make_tuple(e.kind, e.port, e.bytes, e.words);
+            return std::tuple(e.kind, e.port, e.bytes, e.words);
         };
         for (int i = 1; i < 400; ++i) {
             const QByteArray bytes = allBytes(i % 50 ? i % 97 + 13 : 4500).mid(i % 13);
@@ -174,10 +169,6 @@ private Q_SLOTS:
                      qPrintable(u"%1 %2"_s.arg(lag).arg(busy)));
             QCOMPARE(pacer.arrived(10000 + OnCommPacer::QuietMs + cost), 0);
         }
-        // A close waits for the line's time for what is queued and a second, ten seconds at most.
-        for (qint64 pending = 0; pending < 20000; pending += 97)
-            QCOMPARE(SerialPortComm::drainBoundMs(pending),
-                     std::min(pending * 1000 / 960 + 1000, qint64(10000)));
     }
 
     void comNumbersGoToTheSystemsPorts_data()
@@ -353,10 +344,8 @@ private Q_SLOTS:
             else if (way == "drop"_L1)
                 QApplication::sendEvent(field, &enter), QApplication::sendEvent(field, &drop);
             else if (QApplication::sendEvent(field, &click); auto *menu = field->findChild<QMenu *>()) {
-                const QList<QAction *> items = menu->actions();
-                (*std::find_if(items.cbegin(), items.cend(), [](QAction *a) {
-                    return a->text().endsWith("\tCtrl+V"_L1);
-                }))->trigger();
+                for (QAction *item : menu->actions())
+                    item->text().endsWith("\tCtrl+V"_L1) ? item->trigger() : void();
                 delete menu;
             }
         };
@@ -400,8 +389,7 @@ private Q_SLOTS:
             zem.type(u"txtHEX%1"_s.arg(i), entries[i]);
         zem.click("btnSend0");
         const QString text = QString::fromLatin1(allBytes(256));
-        zem.type("txtTextOut", text);
-        zem.click("btnSend1");
+        zem.type("txtTextOut", text), zem.click("btnSend1");
         QTRY_COMPARE(device.received, "\x01\x7F\x55\377" + allBytes(256));
 
         // Received bytes show as decimal numbers, newest first and in view.
@@ -416,9 +404,9 @@ private Q_SLOTS:
 
         // While the device goes on, the operator types at the end of Response, then selects characters in
         // the middle of it, backwards: what they type goes where they typed it; the selection, the caret
-        // at its start, stays on its characters and in view where they put it, the window active or not;
-        // a copy takes what they selected. They select everything and delete it, bytes come, and Undo
-        // brings back what was deleted (and takes away no received byte).
+        // at its start, stays on its characters and in view where they put it, the window active or not.
+        // They select everything and delete it, bytes come, and Undo brings back what was deleted (and
+        // takes away no received byte).
         response->setFocus();
         QTest::keyClick(response, Qt::Key_End);
         for (const char *typed : {"7", "7"})
@@ -432,20 +420,16 @@ private Q_SLOTS:
             return response->inputMethodQuery(Qt::ImCursorRectangle).toRect().x();
         };
         const int x = caret();
-        stream(allBytes(6));
-        QTRY_VERIFY(qAbs(caret() - x) <
-                    response->fontMetrics().averageCharWidth()); // the view, to a character
+        stream(allBytes(6)); // the view stays, to a character
+        QTRY_VERIFY(qAbs(caret() - x) < response->fontMetrics().averageCharWidth());
         QWidget other;
         other.show(), QApplication::setActiveWindow(&other);
         QTRY_VERIFY(!response->hasFocus());
         stream(allBytes(9));
         QVERIFY(response->selectedText() == picked &&
-                response->cursorPosition() == response->selectionStart());
-        QCOMPARE(response->selectionStart() - start, response->text().size() - size);
+                response->cursorPosition() == response->selectionStart() &&
+                response->selectionStart() - start == response->text().size() - size);
         QApplication::setActiveWindow(zem.window.get());
-        QTest::keySequence(response, QKeySequence::Copy);
-        QCOMPARE(QGuiApplication::clipboard()->text(), picked);
-        QCOMPARE(response->text(), responseModel(talk, u"77"_s, TextField::Limit));
         QTest::keySequence(response, QKeySequence::SelectAll), QTest::keyClick(response, Qt::Key_Delete);
         stream(allBytes(7));
         QTest::keySequence(response, QKeySequence::Undo);
@@ -496,24 +480,18 @@ private Q_SLOTS:
 #else
         QTemporaryDir dir;
         const bool piped = target.startsWith(u'|');
-        const QString log = piped                   ? u"pipe.log"_s
-                            : target.contains(u'.') ? target
-                                                    : u"c.log"_s,
-                      path = dir.filePath(log);
-        int reader = -1;
-        if (piped)
-            QVERIFY(::mkfifo(qPrintable(path), 0600) == 0);
-        if (piped && target != "|none"_L1)
-            reader = ::open(qPrintable(path), O_RDONLY | O_NONBLOCK);
-        if (target == "|stalled"_L1) // so that a few lines fill it
-            ::fcntl(reader, F_SETPIPE_SZ, 4096);
+        const QString log = piped ? u"pipe.log"_s : target.contains(u'.') ? target : u"c.log"_s;
+        const QString path = dir.filePath(log);
+        QFile reader; // a pipe's reading end
+        if (piped && ::mkfifo(qPrintable(path), 0600) == 0 && target != "|none"_L1)
+            reader.open(::open(qPrintable(path), O_RDONLY | O_NONBLOCK), QIODevice::ReadOnly,
+                        QFile::AutoCloseHandle);
+        if (target == "|stalled"_L1) // so that a few lines fill it; it is never read
+            ::fcntl(reader.handle(), F_SETPIPE_SZ, 4096);
         QByteArray fromPipe;
         const auto file = [&](const QString &name) { // what a record holds so far
             QFile read(dir.filePath(name));
-            char buffer[4096];
-            for (ssize_t n; name == "pipe.log"_L1 && target != "|stalled"_L1 &&
-                            (n = ::read(reader, buffer, sizeof buffer)) > 0;) // a stalled pipe is never read
-                fromPipe.append(buffer, n);
+            fromPipe += reader.isOpen() && target != "|stalled"_L1 ? reader.readAll() : QByteArray();
             return name == "pipe.log"_L1 || !read.open(QIODevice::ReadOnly) ? fromPipe : read.readAll();
         };
         Zem zem;
@@ -541,7 +519,7 @@ private Q_SLOTS:
                 record(path);
             QTRY_VERIFY(!file(log).isEmpty() || !zem.messages.isEmpty() || target == "|stalled"_L1);
             if (target == "|gone"_L1)
-                ::close(std::exchange(reader, -1));
+                reader.close();
             if (target == "deleted"_L1)
                 QFile::remove(path);
         }
@@ -580,7 +558,7 @@ private Q_SLOTS:
         if (told.isEmpty()) { // stopped, and the program ended at once
             zem.trigger("mnuRecord"), zem.window->close();
             QTRY_VERIFY(!zem.window->isVisible() && holdsTheSession(log));
-            ::close(reader);
+            reader.close();
             QStringList open; // the file closed as well
             for (const QFileInfo &fd :
                  QDir(u"/proc/self/fd"_s).entryInfoList(QDir::System | QDir::AllEntries))
@@ -594,7 +572,7 @@ private Q_SLOTS:
         QTRY_VERIFY(holdsTheSession(u"all.log"_s));
         QTRY_VERIFY2_WITH_TIMEOUT(toldOnce(zem.messages, told.replace(u"<path>"_s, path)),
                                   qPrintable(zem.messages.join(u'|')), 10000);
-        ::close(reader); // a writer stuck on the pipe is let go
+        reader.close(); // a writer stuck on the pipe is let go
         QTest::qWait(100);
 #endif
     }
@@ -713,7 +691,7 @@ private Q_SLOTS:
         zem.ports[1].path = (zem.devices[1] = std::make_unique<Device>())->path;
         qsizetype written = 0;
         QObject::connect(&zem.comm(), &CommComponent::bytesSent,
-                         [&](const QByteArray &b) { written += b.size(); });
+                         [&](QByteArrayView b) { written += b.size(); });
         const qsizetype takesIn = device->setReadRate(readRate);
         const auto *sending = zem.find<QLabel>("sending");
         const QByteArray text = allBytes(TextField::Limit).replace('\0', 'x');
@@ -722,8 +700,6 @@ private Q_SLOTS:
             zem.click("btnSend1");
             zem.comm().setOutput(QString(told.isEmpty() ? text.size() : takesIn * 12, u'x'));
             QTRY_VERIFY(sending->isVisible() && tellsTheTime(sending->text(), -1));
-        } else if (hangUpMs < 0) {
-            zem.clog(8192);
         } else { // more than any line takes within the close's bound: only the device's going cuts it short
             zem.comm().setOutput(QString(8 << 20, u'x'));
         }

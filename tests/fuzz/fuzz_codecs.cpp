@@ -1,7 +1,5 @@
 // libFuzzer: the byte codecs against their models, on any text a field can hold.
-#include "hexbyte.h"
 #include "models.h"
-#include "responsetext.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -12,11 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QString text(qsizetype(size / 2), Qt::Uninitialized);
     std::memcpy(text.data(), data, size / 2 * 2);
     const QString bytes = QString::fromLatin1(reinterpret_cast<const char *>(data), qsizetype(size));
-    const int limit = size > 0 ? data[0] * 4 : 0;
-    const bool holds =
-        (text.isEmpty() || zem::HexStr(text) == 16 * hexDigit(text.front()) + hexDigit(text.back())) &&
-        zem::prependReceived(text, bytes, limit) == responseModel(bytes, text, limit);
-    if (!holds)
+    if (!codecsHold(text, bytes, size > 0 ? data[0] * 4 : 0))
         std::abort(); // libFuzzer keeps the input
     return 0;
 }

@@ -107,13 +107,12 @@ QString Device::settings() const
     ::tcgetattr(fd, &line);
     if (fd != m_slave)
         ::close(fd);
-    const bool at9600 = ::cfgetospeed(&line) == B9600 && ::cfgetispeed(&line) == B9600;
-    const bool changed = line.c_iflag & (IXON | IXOFF | ICRNL | INLCR | ISTRIP | INPCK);
-    return u"%1 %2%3%4%5"_s.arg(at9600 ? 9600 : 0)
-        .arg((line.c_cflag & CSIZE) == CS8 ? 8 : 7)
-        .arg(line.c_cflag & PARENB ? u"E"_s : u"N"_s, line.c_cflag & CSTOPB ? u"2"_s : u"1"_s,
-             (changed ? u" ixon/ixoff/icrnl/inlcr/istrip/inpck"_s : QString()) +
-                 (line.c_cflag & CRTSCTS ? u" crtscts"_s : QString()));
+    const bool raw = ::cfgetospeed(&line) == B9600 && ::cfgetispeed(&line) == B9600 &&
+                     (line.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS)) == CS8 &&
+                     !(line.c_iflag & (IXON | IXOFF | ICRNL | INLCR | ISTRIP | INPCK));
+    return raw ? u"9600 8N1"_s
+               : u"not 9600 8N1 raw: c_cflag %1, c_iflag %2"_s.arg(line.c_cflag, 0, 8)
+                     .arg(line.c_iflag, 0, 8);
 }
 
 std::unique_ptr<QObject> Zem::hold(const QString &path)

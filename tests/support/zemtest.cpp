@@ -38,28 +38,19 @@ Device *Zem::connect(int port)
 
 bool Zem::showsTruth() const
 {
-    // While a close waits, whatever would ask the line for more is greyed.
+    // While a close waits, whatever would ask the line for more is greyed; the check mark is on the port
+    // the component holds.
     const bool open = comm().PortOpen(), closing = comm().isClosing();
-    QList<bool> lit{find<QAction>("mnuConnect")->isEnabled(), find<QWidget>("btnSend0")->isEnabled(),
-                    find<QWidget>("btnSend1")->isEnabled()};
-    QString marks;
-    for (int n = 1; n <= 4; ++n) {
-        const auto *item = find<QAction>(u"mnuCom%1"_s.arg(n));
-        marks += item->isChecked() ? u'x' : u'-';
-        lit.append(item->isEnabled());
-    }
     const QString state = closing ? u"Disconnecting"_s : open ? u"Connected"_s : u"Disconnected"_s;
-    return lit == QList<bool>(7, !closing) && marks == u"----"_s.replace(comm().CommPort() - 1, 1, u'x') &&
-           find<QAction>("mnuConnect")->text() == (open ? "Dis&connect"_L1 : "&Connect"_L1) &&
-           find<QLabel>("StatusBar1Panel1")->text() == state &&
-           find<QLabel>("StatusBar1Panel2")->text() == u"COM%1:9600 8N1"_s.arg(comm().CommPort());
-}
-
-void Zem::clog(qsizetype more) const
-{
-    // Until the program's own queue stops falling: the device, and everything on the way to it, is full.
-    for (qint64 queued = 0, i = 0; i < 256 && (queued == 0 || comm().OutBufferCount() < queued);
-         ++i, QTest::qWait(100))
-        comm().setOutput(QString(4096, u'x')), queued = comm().OutBufferCount();
-    comm().setOutput(QString(more, u'x'));
+    QString shown = find<QAction>("mnuConnect")->text() + u' ', marks;
+    for (const char *name :
+         {"mnuConnect", "btnSend0", "btnSend1", "mnuCom1", "mnuCom2", "mnuCom3", "mnuCom4"})
+        shown += find<QObject>(name)->property("enabled").toBool() ? u'+' : u'-';
+    for (int n = 1; n <= 4; ++n)
+        marks += find<QAction>(u"mnuCom%1"_s.arg(n))->isChecked() ? u'x' : u'-';
+    return shown + marks + find<QLabel>("StatusBar1Panel1")->text() +
+               find<QLabel>("StatusBar1Panel2")->text() ==
+           (open ? "Dis&connect "_L1 : "&Connect "_L1) + QString(7, closing ? u'-' : u'+') +
+               u"----"_s.replace(comm().CommPort() - 1, 1, u'x') + state +
+               u"COM%1:9600 8N1"_s.arg(comm().CommPort());
 }

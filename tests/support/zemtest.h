@@ -90,8 +90,6 @@ struct Zem
     static void raise(QStringView signal);                  // SIGHUP or SIGTERM
     static inline const QString notSerial = u"/dev/null"_s; // a device that is no serial port
 #endif
-    // Writes until the line takes no more (a device that reads nothing), then `more`.
-    void clog(qsizetype more) const;
     // The dialog of that kind standing over the window, if any.
     template<typename T> T *standing() const
     {
