@@ -42,8 +42,8 @@ public:
 private:
     bool plug(const char *state) const; // writes the cable's plug file: "0" pulls it out, "1" puts it back
     int m_master = -1;
-    int m_slave = -1;       // a pseudo-terminal's, held open so that the master never reads end-of-file
-    void *m_port = nullptr; // Windows: the far COM port
+    int m_slave = -1; // a pseudo-terminal's, held open so that the master never reads end-of-file
+    zem::SerialLine *m_port = nullptr; // Windows: the far COM port, on the program's own line
     int m_rate = -1;
     int m_cable = -1;
     bool m_unplugged = false;
