@@ -27,7 +27,7 @@ int cablesTaken = 0; // devices on cables are made and let go in turn, the last 
 Device::Device()
 {
     connect(m_pace, &QTimer::timeout, this, [this] {
-        QByteArray buffer(m_rate < 0 ? 1 << 16 : std::max(1, m_rate / 100), Qt::Uninitialized);
+        QByteArray buffer(m_rate < 0 ? 1 << 16 : m_rate / 100, Qt::Uninitialized);
         if (const ssize_t n = ::read(m_master, buffer.data(), size_t(buffer.size())); n > 0)
             received.append(buffer.constData(), n);
     });
@@ -120,15 +120,6 @@ std::unique_ptr<QObject> Zem::hold(const QString &path)
     auto holder = std::make_unique<QSerialPort>(path);
     return holder->open(QIODevice::ReadWrite) ? std::move(holder) : nullptr;
 }
-
-bool Zem::holdsLock(const QString &path)
-{
-    QFile lock("/var/lock/LCK.."_L1 + path.mid(5).replace(u'/', u'_'));
-    return lock.open(QIODevice::ReadOnly) &&
-           lock.readLine().trimmed().toLongLong() == QCoreApplication::applicationPid();
-}
-
-const bool Zem::mayLock = ::getuid() == 0;
 
 void Zem::raise(QStringView signal)
 {

@@ -87,11 +87,8 @@ QString Device::settings() const
     const bool read = nearEnd != INVALID_HANDLE_VALUE && ::GetCommState(nearEnd, &dcb);
     if (nearEnd != INVALID_HANDLE_VALUE)
         ::CloseHandle(nearEnd);
-    if (!read)
-        return u"unknown"_s;
-    return u"%1 %2%3%4%5"_s.arg(dcb.BaudRate)
-        .arg(dcb.ByteSize)
-        .arg(QString(QLatin1Char("NOEMS"[dcb.Parity % 5])), dcb.StopBits == ONESTOPBIT ? u"1"_s : u"2"_s,
-             dcb.fOutX || dcb.fInX || dcb.fParity || dcb.fOutxCtsFlow ? u" flow control or parity checks"_s
-                                                                      : QString());
+    const bool raw = read && dcb.BaudRate == CBR_9600 && dcb.ByteSize == 8 && dcb.Parity == NOPARITY &&
+                     dcb.StopBits == ONESTOPBIT && !dcb.fOutX && !dcb.fInX && !dcb.fParity &&
+                     !dcb.fOutxCtsFlow;
+    return raw ? u"9600 8N1"_s : u"not 9600 8N1 without flow control or parity checks"_s;
 }

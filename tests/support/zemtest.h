@@ -66,26 +66,16 @@ struct Zem
     zem::CommComponent &comm() const { return *window->comm(); }
     bool showsTruth() const; // the menus and status bar say what the component does
 #ifdef Q_OS_WIN
-    // Under Wine: a port that a second program may open too, no lock files, no signals.
+    // Under Wine: a port that a second program may open too, no signals.
     static std::unique_ptr<QObject> hold(const QString &)
     {
         return nullptr;
     }
-    static bool holdsLock(const QString &)
-    {
-        return false;
-    }
-    static constexpr bool mayLock = false, closesOnSignals = false;
+    static constexpr bool closesOnSignals = false;
     static void raise(QStringView) {}
     static inline const QString notSerial = u"NUL"_s;
 #else
-    // Another program holding the port.
-    static std::unique_ptr<QObject> hold(const QString &path);
-    // Whether this process holds the lock file Qt Serial Port keeps for a device (where the account may
-    // write it, mayLock): once ours has gone, another process may lock a new pseudo-terminal of the
-    // same name.
-    static bool holdsLock(const QString &path);
-    static const bool mayLock;
+    static std::unique_ptr<QObject> hold(const QString &path); // another program holding the port
     static constexpr bool closesOnSignals = true;
     static void raise(QStringView signal);                  // SIGHUP or SIGTERM
     static inline const QString notSerial = u"/dev/null"_s; // a device that is no serial port
