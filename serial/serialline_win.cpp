@@ -2,6 +2,7 @@
 #include "serialline.h"
 
 #include <QCoreApplication>
+#include <QTimer>
 #include <QWinEventNotifier>
 
 #include <windows.h>
@@ -43,16 +44,26 @@ class WinLine final : public SerialLine
 public:
     explicit WinLine(QObject *parent)
         : SerialLine(parent)
-        , m_readDone(m_read.overlapped.hEvent, this)
-        , m_writeDone(m_write.overlapped.hEvent, this)
+        , m_readDone(new QWinEventNotifier(m_read.overlapped.hEvent, this))
+        , m_writeDone(new QWinEventNotifier(m_write.overlapped.hEvent, this))
     {
-        m_readDone.setEnabled(false);
-        m_writeDone.setEnabled(false);
-        connect(&m_readDone, &QWinEventNotifier::activated, this, &WinLine::readEnded);
-        connect(&m_writeDone, &QWinEventNotifier::activated, this, &WinLine::writeEnded);
+        m_readDone->setEnabled(false);
+        m_writeDone->setEnabled(false);
+        connect(m_readDone, &QWinEventNotifier::activated, this, &WinLine::readEnded);
+        connect(m_writeDone, &QWinEventNotifier::activated, this, &WinLine::writeEnded);
     }
 
-    ~WinLine() override { close(); }
+    ~WinLine() override
+    {
+        close();
+        // Wine's thread pool can still run a wait's callback after the wait was disarmed, where its event
+        // was signalled (as a close's cancel signals it) just as it was; the callback posts to the
+        // notifier. So the notifiers go a second after the line, not with it.
+        for (QWinEventNotifier *done : {m_readDone, m_writeDone}) {
+            done->setParent(nullptr);
+            QTimer::singleShot(1000, done, &QObject::deleteLater);
+        }
+    }
 
     CommError open(const QString &path) override
     {
@@ -209,8 +220,8 @@ private:
 
     void discard()
     {
-        m_readDone.setEnabled(false);
-        m_writeDone.setEnabled(false);
+        m_readDone->setEnabled(false);
+        m_writeDone->setEnabled(false);
         ::CloseHandle(std::exchange(m_handle, INVALID_HANDLE_VALUE));
         m_in.clear();
     }
@@ -232,7 +243,7 @@ private:
             ::GetLastError() != ERROR_IO_PENDING)
             return false;
         m_read.pending = true;
-        m_readDone.setEnabled(true);
+        m_readDone->setEnabled(true);
         return true;
     }
 
@@ -247,7 +258,7 @@ private:
             ::GetLastError() != ERROR_IO_PENDING)
             return fail();
         m_write.pending = true;
-        m_writeDone.setEnabled(true);
+        m_writeDone->setEnabled(true);
     }
 
     // Returns false while the transfer goes on; otherwise how many bytes it moved, or that it failed.
@@ -267,7 +278,7 @@ private:
         bool failed = false;
         if (!m_read.pending || !ended(m_read, done, failed))
             return;
-        m_readDone.setEnabled(false);
+        m_readDone->setEnabled(false);
         // With these timeouts a read ends with nothing only where the port has ended its input: the
         // device has gone. (Reading again would spin.)
         if (failed || done == 0)
@@ -284,7 +295,7 @@ private:
         bool failed = false;
         if (!m_write.pending || !ended(m_write, done, failed))
             return;
-        m_writeDone.setEnabled(false);
+        m_writeDone->setEnabled(false);
         if (failed)
             return fail();
         startWrite();
@@ -296,15 +307,15 @@ private:
     {
         if (!isOpen())
             return; // closed meanwhile: nothing is left to fail
-        m_readDone.setEnabled(false);
-        m_writeDone.setEnabled(false);
+        m_readDone->setEnabled(false);
+        m_writeDone->setEnabled(false);
         if (!std::exchange(m_gone, true))
             Q_EMIT wentAway();
     }
 
     HANDLE m_handle = INVALID_HANDLE_VALUE;
     Transfer m_read, m_write;
-    QWinEventNotifier m_readDone, m_writeDone;
+    QWinEventNotifier *m_readDone, *m_writeDone;
     QByteArray m_in;  // received, not yet taken
     QByteArray m_out; // not yet handed to the driver
     bool m_gone = false;
