@@ -30,7 +30,7 @@ public:
     int setReadRate(int bytesPerSecond);
     void hangUp();   // unplugs the device: the program's open port fails (a UART's only switches off)
     bool plugBack(); // an adapter comes back under its name, once the program has let it go
-    // The line settings as the driver holds them: "9600 8N1" where they are that and raw, else what they are.
+    // The line settings as the driver holds them: "9600 8N1" where they are that, raw; else not that.
     QString settings() const;
     // How long what it sends may be on its way as the program's port closes, beside a few bytes: not
     // at all on a pseudo-terminal; a while in a cable's emulated UARTs or in Wine's port.
